@@ -1,0 +1,49 @@
+# Front door: `make run` and `make test` take a fresh machine from clone to result.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+ifdef CI
+CMAKE_FLAGS += -DORBPIX_WERROR=ON
+endif
+
+.PHONY: all deps build run test bench sanitize tsan format check-format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/unwrap-examples $(BUILD)
+
+test: build
+	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bench/*_bench; do "$$b"; done
+
+# The toolkit-free modules and their tests with AddressSanitizer and UBSan.
+sanitize: deps
+	@cmake -S . -B $(BUILD)-asan -G Ninja -DORBPIX_STD_ONLY=ON -DCMAKE_BUILD_TYPE=Debug \
+	    -DORBPIX_SANITIZE=address,undefined $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD)-asan -j $(JOBS)
+	@ctest --test-dir $(BUILD)-asan --output-on-failure -j $(JOBS)
+
+tsan: deps
+	@cmake -S . -B $(BUILD)-tsan -G Ninja -DORBPIX_STD_ONLY=ON -DCMAKE_BUILD_TYPE=Debug \
+	    -DORBPIX_SANITIZE=thread $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD)-tsan -j $(JOBS)
+	@ctest --test-dir $(BUILD)-tsan --output-on-failure -j $(JOBS)
+
+format: build
+	@cmake --build $(BUILD) --target format
+
+check-format: build
+	@cmake --build $(BUILD) --target check-format
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan

@@ -1,0 +1,255 @@
+#include "cli/Commands.h"
+
+#include <QFileInfo>
+#include <QString>
+#include <cmath>
+#include <functional>
+#include <ostream>
+
+#include "cli/Arguments.h"
+#include "imaging/Unwrap.h"
+#include "imaging/io/FormatPatterns.h"
+#include "imaging/io/ImageFiles.h"
+#include "imaging/io/ItemCircles.h"
+#include "shell/ResourceLibrary.h"
+
+namespace orbpix::cli {
+
+namespace {
+
+constexpr const char* kMainHelp =
+    "Usage: orbpix COMMAND [OPTIONS]\n"
+    "\n"
+    "Works on ring photographs taken through a 360-degree mirror lens.\n"
+    "\n"
+    "Commands:\n"
+    "  detect   find the ring's circles in a picture\n"
+    "  unwrap   unwrap a ring picture into a panorama strip\n"
+    "  formats  list the picture file patterns and the open-dialog filter\n"
+    "\n"
+    "Run 'orbpix COMMAND --help' for a command's options.\n";
+
+constexpr const char* kDetectHelp =
+    "Usage: orbpix detect IMAGE [--json]\n"
+    "\n"
+    "Finds the outer edge of the bright ring on the picture fitted into 800 x 800 pixels,\n"
+    "derives the inner circle from it and prints the circles as an album stores them:\n"
+    "centre x, centre y, inner radius, outer radius, in pixels of the full picture.\n"
+    "When no ring is found the default circles are printed.\n"
+    "\n"
+    "  --json   print {\"circles\":[cx,cy,rin,rout],\"detected\":true|false,\"fitted\":[w,h]}\n"
+    "\n"
+    "Exit status: 0 circles printed (found or default), 2 picture unreadable.\n";
+
+constexpr const char* kUnwrapHelp =
+    "Usage: orbpix unwrap IMAGE -o OUT [--circles CX,CY,RIN,ROUT] [--height H] [--reverse]\n"
+    "                    [--json]\n"
+    "\n"
+    "Unwraps the ring into a panorama strip of H rows and 4 x H columns and writes it to OUT\n"
+    "in the format its extension names (.png, .jpg, .bmp, .tif).\n"
+    "\n"
+    "  -o, --output OUT       the panorama file to write\n"
+    "  --circles CX,CY,RIN,ROUT  the ring's circles (default: detected)\n"
+    "  --height H             rows of the strip (default: min(800, trunc(ROUT x pi/2)))\n"
+    "  --reverse              the lens was mounted upside down\n"
+    "  --json                 print the size, circles and raw histograms as JSON\n"
+    "\n"
+    "Exit status: 0 written, 1 bad arguments, 2 picture unreadable, 3 circles not inside\n"
+    "the picture (nothing written), 4 the panorama could not be made or written.\n";
+
+constexpr const char* kFormatsHelp =
+    "Usage: orbpix formats\n"
+    "\n"
+    "Lists the picture file patterns with their format codes, then the filter of the\n"
+    "picture open dialog, with the texts of the resource library.\n";
+
+std::string str(const QString& s) { return s.toStdString(); }
+
+int usageError(std::ostream& err, const std::string& command, const std::string& message) {
+    err << "orbpix " << command << ": " << message << "\n"
+        << "Try 'orbpix " << command << " --help'.\n";
+    return kExitUsage;
+}
+
+void printIntArray(std::ostream& out, const auto& values) {
+    out << '[';
+    bool first = true;
+    for (const auto v : values) {
+        out << (first ? "" : ",") << v;
+        first = false;
+    }
+    out << ']';
+}
+
+// The "CIRCLES" form as four integers.
+std::string circlesJson(const RingCircles& circles) {
+    std::string text = formatCirclesText(circles);
+    return '[' + text + ']';
+}
+
+int detectCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string error;
+    const auto parsed = parseArguments(args, {{}, {"json", "help"}, {{'h', "help"}}}, error);
+    if (!parsed)
+        return usageError(err, "detect", error);
+    if (parsed->has("help")) {
+        out << kDetectHelp;
+        return kExitOk;
+    }
+    if (parsed->positionals.size() != 1)
+        return usageError(err, "detect", "expected exactly one picture");
+
+    QString message;
+    const auto found =
+        detectItemCircles(QString::fromStdString(parsed->positionals[0]), &message);
+    if (!found) {
+        err << "orbpix detect: " << str(message) << "\n";
+        return kExitUnreadable;
+    }
+    if (parsed->has("json")) {
+        out << "{\"circles\":" << circlesJson(found->circles)
+            << ",\"detected\":" << (found->detected ? "true" : "false") << ",\"fitted\":["
+            << found->fittedSize.width() << ',' << found->fittedSize.height() << "]}\n";
+    } else {
+        out << found->text << "\n";
+    }
+    return kExitOk;
+}
+
+int unwrapCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string error;
+    const ArgumentSpec spec{{"output", "circles", "height"},
+                            {"reverse", "json", "help"},
+                            {{'o', "output"}, {'h', "help"}}};
+    const auto parsed = parseArguments(args, spec, error);
+    if (!parsed)
+        return usageError(err, "unwrap", error);
+    if (parsed->has("help")) {
+        out << kUnwrapHelp;
+        return kExitOk;
+    }
+    if (parsed->positionals.size() != 1)
+        return usageError(err, "unwrap", "expected exactly one picture");
+    const auto output = parsed->option("output");
+    if (!output || output->empty())
+        return usageError(err, "unwrap", "the panorama file is missing (-o OUT)");
+    const QString outPath = QString::fromStdString(*output);
+    const int outFormat = formatCodeForSuffix(QFileInfo(outPath).suffix());
+    if (outFormat == 0)
+        return usageError(err, "unwrap",
+                          "cannot tell the format of " + *output + " from its extension");
+
+    std::optional<RingCircles> circles;
+    if (const auto text = parsed->option("circles")) {
+        circles = parseCirclesText(*text);
+        if (!circles)
+            return usageError(err, "unwrap", "--circles wants four numbers CX,CY,RIN,ROUT");
+    }
+    std::optional<int> height;
+    if (const auto text = parsed->option("height")) {
+        height = parsePositiveInt(*text);
+        if (!height || *height > 16384)
+            return usageError(err, "unwrap", "--height wants a whole number from 1 to 16384");
+    }
+
+    const QString inPath = QString::fromStdString(parsed->positionals[0]);
+    QString message;
+    if (!circles) {
+        const auto found = detectItemCircles(inPath, &message);
+        if (!found) {
+            err << "orbpix unwrap: " << str(message) << "\n";
+            return kExitUnreadable;
+        }
+        circles = found->circles;
+    }
+    PixelImage source;
+    if (!loadFitted(inPath, kUnlimited, kUnlimited, source, &message)) {
+        err << "orbpix unwrap: " << str(message) << "\n";
+        return kExitUnreadable;
+    }
+    if (!circlesInsideImage(&circles->outer, &circles->inner, source.width(), source.height())) {
+        err << "orbpix unwrap: the circles " << formatCirclesText(*circles)
+            << " do not lie inside the " << source.width() << " x " << source.height()
+            << " picture; nothing was written\n";
+        return kExitInvalidCircles;
+    }
+    const int rows = height ? *height : previewHeight(circles->outer.radius);
+    if (rows <= 0) {
+        err << "orbpix unwrap: the outer circle is too small to unwrap\n";
+        return kExitInvalidCircles;
+    }
+
+    std::unique_ptr<PanoramaUnwrapper> unwrapper;
+    if (parsed->has("reverse"))
+        unwrapper = std::make_unique<ReverseUnwrapper>();
+    else
+        unwrapper = std::make_unique<PanoramaUnwrapper>();
+    const auto result =
+        unwrapper->unwrap(source, &circles->outer, &circles->inner, 4 * rows, rows, {});
+    if (!result) {
+        err << "orbpix unwrap: not enough memory for a " << 4 * rows << " x " << rows
+            << " panorama\n";
+        return kExitFailed;
+    }
+    if (!saveImage(result->image, outPath, outFormat, -1, &message)) {
+        err << "orbpix unwrap: " << str(message) << "\n";
+        return kExitFailed;
+    }
+    if (parsed->has("json")) {
+        out << "{\"width\":" << result->image.width() << ",\"height\":" << result->image.height()
+            << ",\"circles\":" << circlesJson(*circles) << ",\"luminance\":";
+        printIntArray(out, result->luminance);
+        out << ",\"chroma\":";
+        printIntArray(out, result->chroma);
+        out << "}\n";
+    }
+    return kExitOk;
+}
+
+int formatsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string error;
+    const auto parsed = parseArguments(args, {{}, {"help"}, {{'h', "help"}}}, error);
+    if (!parsed)
+        return usageError(err, "formats", error);
+    if (parsed->has("help")) {
+        out << kFormatsHelp;
+        return kExitOk;
+    }
+    if (!parsed->positionals.empty())
+        return usageError(err, "formats", "takes no arguments");
+    ResourceLibrary& library = resourceLibrary();
+    if (!library.isLoaded() && !library.load(programFolder())) {
+        err << ResourceLibrary::kMissingMessage << "\n";
+        return kExitFailed;
+    }
+    enumeratePatterns([&](int code, const char* pattern) {
+        out << pattern << '\t' << code << '\n';
+    });
+    out << str(openDialogFilter([&](int id) { return library.text(id); })) << '\n';
+    return kExitOk;
+}
+
+}  // namespace
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        err << kMainHelp;
+        return kExitUsage;
+    }
+    const std::string& command = args[0];
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "--help" || command == "-h" || command == "help") {
+        out << kMainHelp;
+        return kExitOk;
+    }
+    if (command == "detect")
+        return detectCommand(rest, out, err);
+    if (command == "unwrap")
+        return unwrapCommand(rest, out, err);
+    if (command == "formats")
+        return formatsCommand(rest, out, err);
+    err << "orbpix: unknown command '" << command << "'\n" << kMainHelp;
+    return kExitUsage;
+}
+
+}  // namespace orbpix::cli

@@ -1,0 +1,11 @@
+#include <QCoreApplication>
+#include <iostream>
+
+#include "cli/Commands.h"
+
+int main(int argc, char** argv) {
+    // Image plugins are found through the application object.
+    QCoreApplication app(argc, argv);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return orbpix::cli::run(args, std::cout, std::cerr);
+}

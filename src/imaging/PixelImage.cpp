@@ -1,0 +1,99 @@
+#include "imaging/PixelImage.h"
+
+#include <cstring>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "core/ByteStream.h"
+
+namespace orbpix {
+
+PixelImage::PixelImage(PixelImage&& other) noexcept
+    : m_width(std::exchange(other.m_width, 0)),
+      m_height(std::exchange(other.m_height, 0)),
+      m_capacity(std::exchange(other.m_capacity, 0)),
+      m_pixels(std::move(other.m_pixels)) {}
+
+PixelImage& PixelImage::operator=(PixelImage&& other) noexcept {
+    m_width = std::exchange(other.m_width, 0);
+    m_height = std::exchange(other.m_height, 0);
+    m_capacity = std::exchange(other.m_capacity, 0);
+    m_pixels = std::move(other.m_pixels);
+    return *this;
+}
+
+PixelImage::~PixelImage() = default;
+
+bool PixelImage::isValidSize(int w, int h) {
+    return w >= 0 && h >= 0 && std::int64_t{w} * h <= kMaxPixels;
+}
+
+void PixelImage::clear() {
+    m_pixels.reset();
+    m_capacity = 0;
+    m_width = m_height = 0;
+}
+
+bool PixelImage::allocate(int w, int h) {
+    clear();
+    if (!isValidSize(w, h))
+        return false;
+    const std::size_t bytes = std::size_t(w) * std::size_t(h) * 4;
+    m_pixels.reset(new (std::nothrow) std::uint8_t[bytes == 0 ? 1 : bytes]);
+    if (!m_pixels)
+        return false;
+    m_capacity = bytes;
+    m_width = w;
+    m_height = h;
+    return true;
+}
+
+std::uint8_t* PixelImage::reshape(int w, int h) {
+    if (!isValidSize(w, h)) {
+        clear();
+        return nullptr;
+    }
+    const std::size_t bytes = std::size_t(w) * std::size_t(h) * 4;
+    if (!m_pixels || m_capacity < bytes) {
+        if (!allocate(w, h))
+            return nullptr;
+        return m_pixels.get();
+    }
+    m_width = w;
+    m_height = h;
+    return m_pixels.get();
+}
+
+bool PixelImage::assign(const PixelImage& other) {
+    if (&other == this)
+        return true;
+    if (!reshape(other.m_width, other.m_height))
+        return false;
+    if (other.byteCount() > 0)
+        std::memcpy(m_pixels.get(), other.m_pixels.get(), other.byteCount());
+    return true;
+}
+
+bool writeRawImage(const PixelImage& image, ByteStream& stream) {
+    if (!writeU32BE(stream, static_cast<std::uint32_t>(image.width())) ||
+        !writeU32BE(stream, static_cast<std::uint32_t>(image.height())))
+        return false;
+    // One row at a time keeps the buffer small; each pixel's 32-bit value B,G,R,X (least
+    // significant first) goes out most significant byte first: X,R,G,B.
+    std::vector<std::uint8_t> buffer(image.stride());
+    for (int y = 0; y < image.height(); ++y) {
+        const std::uint8_t* src = image.row(y);
+        for (int x = 0; x < image.width(); ++x) {
+            buffer[x * 4 + 0] = src[x * 4 + 3];
+            buffer[x * 4 + 1] = src[x * 4 + 2];
+            buffer[x * 4 + 2] = src[x * 4 + 1];
+            buffer[x * 4 + 3] = src[x * 4 + 0];
+        }
+        if (!stream.write(buffer))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace orbpix

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "imaging/LensCircle.h"
+#include "imaging/PixelImage.h"
+
+namespace orbpix {
+
+// An unwrapped ring: the panorama strip with the histograms counted while sampling it.
+struct PanoramaResult {
+    PixelImage image;
+    std::int32_t topAngle = 26;
+    std::int32_t bottomAngle = -64;
+    std::array<std::int32_t, 256> luminance{};
+    std::array<std::int32_t, 256> chroma{};
+};
+
+// Called after each percent of a synchronous unwrap; returning true cancels it.
+using UnwrapProgress = std::function<bool()>;
+
+// Whether both circles are present and lie inside a picture of w × h pixels.
+bool circlesInsideImage(const LensCircle* outer, const LensCircle* inner, int w, int h);
+
+// Height of the preview strip for an outer radius: trunc(r·π/2), at most 800 rows.
+int previewHeight(float outerRadius);
+
+// Histogram indices of one output pixel.
+inline int luminanceIndex(int b, int g, int r) { return (b + 3 * r + 6 * g) / 10; }
+inline int chromaIndex(int b, int g, int r) { return (7 * b + r - 8 * g) / 16 + 128; }
+
+// Turns both histograms into cumulative ones scaled to 0..255, as the automatic colour
+// correction reads them.
+void makeCumulativeHistograms(PanoramaResult& result);
+
+class UnwrapJob;
+
+// Unwraps a ring photograph into a panorama strip whose columns run once around the
+// circle and whose rows run from the top angle (on the inner circle) down to the bottom
+// angle (towards the outer circle).
+class PanoramaUnwrapper {
+public:
+    PanoramaUnwrapper();
+    virtual ~PanoramaUnwrapper();
+
+    // Runs a background job to its end on the calling thread (the worker's).
+    virtual void runBackground(UnwrapJob& job);
+
+    // Unwraps src into a width × height strip with raw histograms. Nothing when the
+    // circles are missing or leave the picture, when progress cancels, or when the abort
+    // flag is raised meanwhile.
+    virtual std::unique_ptr<PanoramaResult> unwrap(const PixelImage& src, const LensCircle* outer,
+                                                   const LensCircle* inner, int width, int height,
+                                                   const UnwrapProgress& progress);
+
+    virtual void setAngles(int bottom, int top);
+
+    int bottomAngle() const { return m_bottom; }
+    int topAngle() const { return m_top; }
+
+    // The lens profile P(θ), θ in degrees.
+    double lensProfile(double theta) const;
+
+protected:
+    enum class Direction { Normal, Reverse };
+    PanoramaUnwrapper(Direction direction, int bottom, int top);
+
+    // Lays out the row radii and the column trigonometry shared by both unwrap forms.
+    struct Plan;
+
+    std::unique_ptr<PanoramaResult> unwrapRows(const PixelImage& src, const LensCircle& inner,
+                                               float outerRadius, int width, int height,
+                                               const std::function<bool(int row)>& afterRow) const;
+
+private:
+    Direction m_direction;
+    int m_bottom;
+    int m_top;
+    double m_coefficients[4] = {7.2123, -0.1379, 0.0005, 0.000002};
+};
+
+// For a lens mounted upside down: rows run upwards from the outer circle and the columns
+// are mirrored.
+class ReverseUnwrapper : public PanoramaUnwrapper {
+public:
+    ReverseUnwrapper();
+};
+
+// Raises the abort flag that a synchronous unwrap checks after every row. Stopping the
+// background worker raises it; a synchronous unwrap lowers it when it starts.
+void requestUnwrapAbort();
+
+}  // namespace orbpix
