@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 #include "imaging/PixelImage.h"
 
@@ -160,15 +161,17 @@ std::optional<RingCircles> detectRingCircles(const PixelImage& image) {
     return circles;
 }
 
-RingCircles defaultRingCircles(int w, int h) {
-    // The factors are single-precision constants; their products are formed in double.
+std::string defaultCirclesText(int w, int h) {
+    // The factors are single-precision constants whose products are formed in double and
+    // truncated only when written: 0.45f × 1200 gives 539, where a float product would
+    // round up to 540.
     const double shorter = std::min(w, h);
-    RingCircles circles;
-    circles.outer = {static_cast<float>(w / 2), static_cast<float>(h / 2),
-                     static_cast<float>(double{0.45f} * shorter)};
-    circles.inner = circles.outer;
-    circles.inner.radius = static_cast<float>(double{0.1f} * shorter);
-    return circles;
+    const double inner = std::trunc(double{0.1f} * shorter);
+    const double outer = std::trunc(double{0.45f} * shorter);
+    char text[64];
+    std::snprintf(text, sizeof text, "%d,%d,%d,%d", w / 2, h / 2, static_cast<int>(inner),
+                  static_cast<int>(outer));
+    return text;
 }
 
 RingCircles scaleRingCircles(const RingCircles& circles, double factor) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "imaging/LensCircle.h"
@@ -51,8 +52,9 @@ std::optional<CandidateCircle> bestCandidate(const std::vector<EdgePoint>& point
 // when fewer than six edge points support the best circle.
 std::optional<RingCircles> detectRingCircles(const PixelImage& image);
 
-// The circles stored when detection fails on a full-size picture of w × h pixels.
-RingCircles defaultRingCircles(int w, int h);
+// The "CIRCLES" text stored when detection fails on a full-size picture of w × h pixels:
+// centre (w/2, h/2), radii 0.1 and 0.45 times the shorter side.
+std::string defaultCirclesText(int w, int h);
 
 // Scales circles found on a fitted picture back to the full-size one.
 RingCircles scaleRingCircles(const RingCircles& circles, double factor);

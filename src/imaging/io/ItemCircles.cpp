@@ -21,10 +21,12 @@ std::optional<ItemCircles> detectItemCircles(const QString& path, QString* error
         const double scale = double(info->width) / fitted.width();
         result.circles = scaleRingCircles(*found, scale);
         result.detected = true;
+        result.text = formatCirclesText(result.circles);
     } else {
-        result.circles = defaultRingCircles(info->width, info->height);
+        // What an item without circles reads back from its property.
+        result.text = defaultCirclesText(info->width, info->height);
+        result.circles = parseCirclesText(result.text).value_or(RingCircles{});
     }
-    result.text = formatCirclesText(result.circles);
     return result;
 }
 

@@ -1,0 +1,150 @@
+// Unwrap throughput on a large ring, single-threaded, at the preview and export strip sizes;
+// with OpenCV present, cv::warpPolar runs side by side on the very same source pixels.
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QString>
+#include <cstdio>
+#include <optional>
+
+#include "BenchTiming.h"
+#include "imaging/LensCircle.h"
+#include "imaging/PixelImage.h"
+#include "imaging/Unwrap.h"
+#include "imaging/io/ImageFiles.h"
+
+#ifdef ORBPIX_HAVE_OPENCV
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+#endif
+
+namespace {
+
+using orbpix::LensCircle;
+using orbpix::PixelImage;
+using orbpix::bench::measure;
+using orbpix::bench::megapixelsPerSecond;
+using orbpix::bench::Timing;
+
+// The sample ring and its circles at its own size.
+constexpr int kSampleWidth = 1600;
+constexpr int kSampleHeight = 1200;
+constexpr float kSampleCx = 800;
+constexpr float kSampleCy = 600;
+constexpr float kSampleInner = 120;
+constexpr float kSampleOuter = 540;
+// Enlargement giving a 6000 × 4500 ring.
+constexpr float kScale = 3.75f;
+
+constexpr int kWarmups = 2;
+constexpr int kRuns = 11;
+
+struct StripSize {
+    const char* name;
+    int width;
+    int height;
+};
+
+void printTiming(const char* label, const Timing& t, double pixels) {
+    std::printf("%s median %7.2f ms  min %7.2f ms  %6.1f Mpixel/s", label, t.medianMs, t.minMs,
+                megapixelsPerSecond(pixels, t.medianMs));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QString samplePath =
+        argc > 1 ? QString::fromLocal8Bit(argv[1])
+                 : QString::fromUtf8(ORBPIX_SOURCE_DIR "/examples/mars_1600x1200_normal.jpg");
+
+    QImage sample(samplePath);
+    if (sample.isNull()) {
+        std::fprintf(stderr, "unwrap_bench: cannot load %s\n", qPrintable(samplePath));
+        return 1;
+    }
+    if (sample.width() != kSampleWidth || sample.height() != kSampleHeight) {
+        std::fprintf(stderr, "unwrap_bench: %s is %dx%d, expected %dx%d\n", qPrintable(samplePath),
+                     sample.width(), sample.height(), kSampleWidth, kSampleHeight);
+        return 1;
+    }
+    const int bigWidth = static_cast<int>(kSampleWidth * kScale);
+    const int bigHeight = static_cast<int>(kSampleHeight * kScale);
+    PixelImage source;
+    {
+        const QImage big =
+            sample.scaled(bigWidth, bigHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        sample = QImage();
+        if (!orbpix::pixelImageFromQImage(big, source)) {
+            std::fprintf(stderr, "unwrap_bench: cannot convert the enlarged ring\n");
+            return 1;
+        }
+    }
+    const LensCircle outer{kSampleCx * kScale, kSampleCy * kScale, kSampleOuter * kScale};
+    const LensCircle inner{kSampleCx * kScale, kSampleCy * kScale, kSampleInner * kScale};
+
+    std::printf(
+        "unwrap_bench: source ring %dx%d (%.1f Mpixel), centre %.0f,%.0f, inner r %.0f, "
+        "outer r %.0f\n",
+        source.width(), source.height(), double(source.width()) * source.height() / 1e6,
+        double(outer.cx), double(outer.cy), double(inner.radius), double(outer.radius));
+    std::printf(
+        "unwrap_bench: %d warm-up + %d timed runs each, single thread; throughput is "
+        "output pixels per second at the median\n",
+        kWarmups, kRuns);
+#ifdef ORBPIX_HAVE_OPENCV
+    // 0 turns OpenCV's parallel loops off: every call runs on the calling thread.
+    cv::setNumThreads(0);
+    std::printf(
+        "unwrap_bench: OpenCV %s, cv::getNumThreads() = %d; ratio = cv::warpPolar median "
+        "/ orbpix median (> 1: orbpix faster, < 1: orbpix slower)\n",
+        CV_VERSION, cv::getNumThreads());
+    // Wraps the same pixels without copying: four bytes per pixel, rows packed.
+    const cv::Mat sourceMat(source.height(), source.width(), CV_8UC4, source.bits(),
+                            source.stride());
+#else
+    std::printf("unwrap_bench: built without OpenCV, no comparison\n");
+#endif
+
+    const StripSize sizes[] = {{"preview", 3200, 800}, {"export", 4200, 1050}};
+    orbpix::PanoramaUnwrapper unwrapper;
+    bool failed = false;
+    for (const StripSize& size : sizes) {
+        const double pixels = double(size.width) * size.height;
+        const std::optional<Timing> ours = measure(kWarmups, kRuns, [&] {
+            const auto result =
+                unwrapper.unwrap(source, &outer, &inner, size.width, size.height, {});
+            return result && result->image.width() == size.width &&
+                   result->image.height() == size.height;
+        });
+        if (!ours) {
+            std::printf("unwrap %dx%d (%s)  orbpix unwrap FAILED\n", size.width, size.height,
+                        size.name);
+            failed = true;
+            continue;
+        }
+        std::printf("unwrap %dx%d (%s)  ", size.width, size.height, size.name);
+        printTiming("orbpix", *ours, pixels);
+#ifdef ORBPIX_HAVE_OPENCV
+        // Radius along the columns, angle along the rows: as many pixels as the strip.
+        const cv::Size polarSize(size.height, 4 * size.height);
+        const cv::Point2f centre(outer.cx, outer.cy);
+        cv::Mat polar;
+        const std::optional<Timing> theirs = measure(kWarmups, kRuns, [&] {
+            cv::warpPolar(sourceMat, polar, polarSize, centre, double(outer.radius),
+                          int{cv::INTER_LINEAR} | int{cv::WARP_POLAR_LINEAR});
+            return polar.cols == polarSize.width && polar.rows == polarSize.height;
+        });
+        if (theirs) {
+            std::printf(" | ");
+            printTiming("cv::warpPolar", *theirs, double(polar.cols) * polar.rows);
+            std::printf(" | ratio %.2f", theirs->medianMs / ours->medianMs);
+        } else {
+            std::printf(" | cv::warpPolar FAILED");
+            failed = true;
+        }
+#endif
+        std::printf("\n");
+    }
+    return failed ? 1 : 0;
+}
