@@ -133,7 +133,9 @@ bool readFileInfoRecord(const QString& path, std::span<std::uint32_t> record) {
     const auto info = readImageFileInfo(path);
     if (!info)
         return false;
-    std::fill(record.begin() + 1, record.end(), 0u);
+    // Only the bytes the caller declared belong to the record.
+    if (declared > 4)
+        std::memset(record.data() + 1, 0, declared - 4);
     const std::uint32_t values[8] = {
         static_cast<std::uint32_t>(info->formatCode),
         static_cast<std::uint32_t>(info->width),
