@@ -119,7 +119,8 @@ TEST(ImageFiles, FileInfoRecordFillsOnlyTheDeclaredFields) {
     EXPECT_EQ(record[2], 321u);
     EXPECT_EQ(record[3], 123u);
     EXPECT_EQ(record[4], 0xDEADBEEFu);  // beyond the declared 16 bytes
-    record[0] = 10;                     // covers the format and half the width
+    std::fill(std::begin(record), std::end(record), 0xDEADBEEFu);
+    record[0] = 10;  // covers the format and half the width
     ASSERT_TRUE(readFileInfoRecord(path, record));
     EXPECT_EQ(record[1], std::uint32_t{kFormatPng});
     EXPECT_NE(record[2], 321u);
