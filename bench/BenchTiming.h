@@ -14,7 +14,8 @@ struct Timing {
     double minMs = 0;
     int runs = 0;
     // Processor time of the whole process over wall-clock time, both summed over the timed
-    // runs: about 1 when the work ran on one thread, towards 2 when two cores took part.
+    // runs: about 1 when the work ran on one thread, towards 2 when two cores took part;
+    // 0 when not measured.
     double cpuPerWall = 0;
 };
 
@@ -50,6 +51,49 @@ std::optional<Timing> measure(int warmups, int runs, Body&& body) {
     timing.runs = runs;
     timing.cpuPerWall = wallMs > 0 ? cpuMs / wallMs : 0.0;
     return timing;
+}
+
+// Two measurements taken in alternating rounds, with the median over rounds of
+// second / first.
+struct PairTiming {
+    Timing first;
+    Timing second;
+    double medianRatio = 0;
+};
+
+template <typename A, typename B>
+std::optional<PairTiming> measureInTurns(int warmups, int rounds, A&& a, B&& b) {
+    for (int i = 0; i < warmups; ++i)
+        if (!a() || !b())
+            return std::nullopt;
+    std::vector<double> ta, tb, ratios;
+    auto timeOne = [](auto& body, std::vector<double>& into) {
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = body();
+        into.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
+        return ok;
+    };
+    for (int i = 0; i < rounds; ++i) {
+        const bool ok =
+            i % 2 == 0 ? timeOne(a, ta) && timeOne(b, tb) : timeOne(b, tb) && timeOne(a, ta);
+        if (!ok)
+            return std::nullopt;
+        ratios.push_back(tb.back() / ta.back());
+    }
+    auto summary = [](std::vector<double> ms) {
+        std::sort(ms.begin(), ms.end());
+        Timing t;
+        const std::size_t n = ms.size();
+        t.medianMs = n % 2 == 1 ? ms[n / 2] : (ms[n / 2 - 1] + ms[n / 2]) / 2;
+        t.minMs = ms.front();
+        t.runs = static_cast<int>(n);
+        return t;
+    };
+    PairTiming result{summary(ta), summary(tb), 0};
+    result.medianRatio = summary(ratios).medianMs;
+    return result;
 }
 
 // Millions of pixels per second for `pixels` handled in `ms` milliseconds.

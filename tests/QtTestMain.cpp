@@ -1,5 +1,5 @@
-#include <QCoreApplication>
 #include <gtest/gtest.h>
+#include <QCoreApplication>
 
 // Qt finds its image plugins through the application object.
 int main(int argc, char** argv) {

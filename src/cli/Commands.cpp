@@ -63,7 +63,9 @@ constexpr const char* kFormatsHelp =
     "Lists the picture file patterns with their format codes, then the filter of the\n"
     "picture open dialog, with the texts of the resource library.\n";
 
-std::string str(const QString& s) { return s.toStdString(); }
+std::string str(const QString& s) {
+    return s.toStdString();
+}
 
 int usageError(std::ostream& err, const std::string& command, const std::string& message) {
     err << "orbpix " << command << ": " << message << "\n"
@@ -100,8 +102,7 @@ int detectCommand(const std::vector<std::string>& args, std::ostream& out, std::
         return usageError(err, "detect", "expected exactly one picture");
 
     QString message;
-    const auto found =
-        detectItemCircles(QString::fromStdString(parsed->positionals[0]), &message);
+    const auto found = detectItemCircles(QString::fromStdString(parsed->positionals[0]), &message);
     if (!found) {
         err << "orbpix detect: " << str(message) << "\n";
         return kExitUnreadable;
@@ -222,9 +223,8 @@ int formatsCommand(const std::vector<std::string>& args, std::ostream& out, std:
         err << ResourceLibrary::kMissingMessage << "\n";
         return kExitFailed;
     }
-    enumeratePatterns([&](int code, const char* pattern) {
-        out << pattern << '\t' << code << '\n';
-    });
+    enumeratePatterns(
+        [&](int code, const char* pattern) { out << pattern << '\t' << code << '\n'; });
     out << str(openDialogFilter([&](int id) { return library.text(id); })) << '\n';
     return kExitOk;
 }

@@ -10,9 +10,13 @@ void ByteStream::release() noexcept {
         delete this;
 }
 
-std::size_t ByteStream::read(std::span<std::uint8_t>) { return 0; }
+std::size_t ByteStream::read(std::span<std::uint8_t>) {
+    return 0;
+}
 
-bool ByteStream::seek(std::int64_t, Origin) { return false; }
+bool ByteStream::seek(std::int64_t, Origin) {
+    return false;
+}
 
 bool MemoryStream::write(std::span<const std::uint8_t> bytes) {
     if (bytes.empty())
@@ -54,7 +58,9 @@ StreamRef<FileStream> FileStream::open(const std::string& path, Mode mode) {
     return StreamRef<FileStream>::adopt(new FileStream(file));
 }
 
-FileStream::~FileStream() { std::fclose(m_file); }
+FileStream::~FileStream() {
+    std::fclose(m_file);
+}
 
 bool FileStream::write(std::span<const std::uint8_t> bytes) {
     return std::fwrite(bytes.data(), 1, bytes.size(), m_file) == bytes.size();
@@ -65,19 +71,24 @@ std::size_t FileStream::read(std::span<std::uint8_t> bytes) {
 }
 
 bool FileStream::seek(std::int64_t offset, Origin origin) {
-    const int whence = origin == Origin::Begin ? SEEK_SET : origin == Origin::Current ? SEEK_CUR : SEEK_END;
+    const int whence = origin == Origin::Begin     ? SEEK_SET
+                       : origin == Origin::Current ? SEEK_CUR
+                                                   : SEEK_END;
     return fseeko(m_file, static_cast<off_t>(offset), whence) == 0;
 }
 
-std::int64_t FileStream::position() const { return static_cast<std::int64_t>(ftello(m_file)); }
+std::int64_t FileStream::position() const {
+    return static_cast<std::int64_t>(ftello(m_file));
+}
 
-bool FileStream::flush() { return std::fflush(m_file) == 0; }
+bool FileStream::flush() {
+    return std::fflush(m_file) == 0;
+}
 
 bool writeU32BE(ByteStream& stream, std::uint32_t value) {
-    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value >> 24),
-                                   static_cast<std::uint8_t>(value >> 16),
-                                   static_cast<std::uint8_t>(value >> 8),
-                                   static_cast<std::uint8_t>(value)};
+    const std::uint8_t bytes[4] = {
+        static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
+        static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
     return stream.write(bytes);
 }
 

@@ -76,7 +76,9 @@ private:
 // A growable stream in memory.
 class MemoryStream final : public ByteStream {
 public:
-    static StreamRef<MemoryStream> create() { return StreamRef<MemoryStream>::adopt(new MemoryStream); }
+    static StreamRef<MemoryStream> create() {
+        return StreamRef<MemoryStream>::adopt(new MemoryStream);
+    }
 
     [[nodiscard]] bool write(std::span<const std::uint8_t> bytes) override;
     [[nodiscard]] std::size_t read(std::span<std::uint8_t> bytes) override;

@@ -30,7 +30,9 @@ inline constexpr double kInnerRadiusRatio = 0.2277724846671251;
 inline constexpr int kDetectionBox = 800;
 
 // Luminance used throughout detection: (6g + 3r + b) / 10.
-inline int detectionLuminance(int b, int g, int r) { return (6 * g + 3 * r + b) / 10; }
+inline int detectionLuminance(int b, int g, int r) {
+    return (6 * g + 3 * r + b) / 10;
+}
 
 // Halfway between the darkest populated level (the most frequent of levels 0..99) and the
 // mean level.

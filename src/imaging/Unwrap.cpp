@@ -3,8 +3,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "imaging/SineTable.h"
 #include "imaging/UnwrapWorker.h"
@@ -15,7 +20,9 @@ namespace {
 
 std::atomic<bool> g_abort{false};
 
-double roundedHalfUp(float value) { return std::trunc(double{value} + 0.5); }
+double roundedHalfUp(float value) {
+    return std::trunc(double{value} + 0.5);
+}
 
 // One column's sampling direction: 14-bit cosine and sine.
 struct ColumnTrig {
@@ -23,77 +30,141 @@ struct ColumnTrig {
     std::int32_t s;
 };
 
-// Spreads blue, green and red of a pixel over 21-bit lanes of one 64-bit word, so that the
-// bilinear weights can be applied to all three at once: every intermediate sum stays below
-// 255·64·64 < 2^20 and never carries into the next lane.
-inline std::uint64_t lanes(const std::uint8_t* p) {
-    return std::uint64_t{p[0]} | (std::uint64_t{p[1]} << 21) | (std::uint64_t{p[2]} << 42);
+// The output is made in bands of rows, and each band in tiles of columns: a tile covers a
+// small sector of the ring, so its samples come from a patch of the source that stays in
+// the cache, where whole rows would sweep the full circle of a large picture.
+constexpr int kBandRows = 16;
+constexpr int kTileColumns = 64;
+
+// Bilinear blend in 1/64 steps of the four neighbours, each channel
+// (fy·(BR·fx + BL·(64−fx)) + (64−fy)·(TR·fx + TL·(64−fx))) >> 12, returned as one pixel
+// with an opaque fourth byte.
+inline std::uint32_t blend(std::uint32_t tl, std::uint32_t tr, std::uint32_t bl, std::uint32_t br,
+                           int fx, int fy) {
+#if defined(__SSE2__)
+    // Pairs (left, right) of each channel as 16-bit lanes, weighted by one multiply-add;
+    // then pairs (upper, lower) the same way. Every sum stays below 2^20, so the integer
+    // results are those of the plain formula.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i top =
+        _mm_unpacklo_epi8(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(tl)),
+                                            _mm_cvtsi32_si128(static_cast<int>(tr))),
+                          zero);
+    const __m128i bottom =
+        _mm_unpacklo_epi8(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(bl)),
+                                            _mm_cvtsi32_si128(static_cast<int>(br))),
+                          zero);
+    const __m128i wx = _mm_set1_epi32((fx << 16) | (64 - fx));
+    const __m128i upper = _mm_madd_epi16(top, wx);
+    const __m128i lower = _mm_madd_epi16(bottom, wx);
+    const __m128i pairs = _mm_or_si128(upper, _mm_slli_epi32(lower, 16));
+    const __m128i wy = _mm_set1_epi32((fy << 16) | (64 - fy));
+    const __m128i v = _mm_srli_epi32(_mm_madd_epi16(pairs, wy), 12);
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(v, zero), zero);
+    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes)) | 0xFF000000u;
+#else
+    std::uint32_t out = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int a = (tl >> shift) & 0xFF, b = (tr >> shift) & 0xFF;
+        const int c = (bl >> shift) & 0xFF, d = (br >> shift) & 0xFF;
+        const int v = (fy * (d * fx + c * (64 - fx)) + (64 - fy) * (b * fx + a * (64 - fx))) >> 12;
+        out |= static_cast<std::uint32_t>(v) << shift;
+    }
+    return out;
+#endif
 }
 
-struct RowContext {
-    const PixelImage* src;
-    const ColumnTrig* trig;
-    int width;
-    std::int64_t x0;
-    std::int64_t y0;
-    std::int64_t r64;
-    bool mirrored;
-    std::uint8_t* out;
-    std::int32_t* luminance;
-    std::int32_t* chroma;
+inline std::uint32_t load(const std::uint8_t* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+// Where the samples of one output row come from.
+struct RowGeometry {
+    std::int64_t r64;  // radius in 1/64 pixel
+    bool inside;       // every sample and its neighbours lie inside the picture
 };
 
-// Samples one output row. Clamped rows keep every neighbour inside the picture; the fast
-// form is used only when the whole row's samples already are.
-template <bool Clamped>
-void sampleRow(const RowContext& ctx) {
-    const PixelImage& src = *ctx.src;
-    const std::uint8_t* bits = src.bits();
+// Samples columns [j0, j1) of one output row. Clamped spans keep every neighbour inside the
+// picture; the fast form runs only when the whole row's samples already are.
+template <bool Clamped, bool Mirrored>
+void sampleSpan(const PixelImage& src, const ColumnTrig* trig, std::int64_t x0, std::int64_t y0,
+                std::int64_t r64, int j0, int j1, std::uint32_t* out) {
+    const std::uint8_t* const bits = src.bits();
     const std::size_t stride = src.stride();
     const int lastX = src.width() - 1;
     const int lastY = src.height() - 1;
-    std::uint8_t* out = ctx.out;
-    for (int j = 0; j < ctx.width; ++j, out += 4) {
-        const std::int64_t dx = (std::int64_t{ctx.trig[j].c} * ctx.r64) >> 14;
-        const std::int64_t dy = (std::int64_t{ctx.trig[j].s} * ctx.r64) >> 14;
-        const std::int64_t x = ctx.mirrored ? ctx.x0 - dx : ctx.x0 + dx;
-        const std::int64_t y = ctx.y0 - dy;
+    for (int j = j0; j < j1; ++j) {
+        const std::int64_t dx = (std::int64_t{trig[j].c} * r64) >> 14;
+        const std::int64_t dy = (std::int64_t{trig[j].s} * r64) >> 14;
+        const std::int64_t x = Mirrored ? x0 - dx : x0 + dx;
+        const std::int64_t y = y0 - dy;
         const int fx = static_cast<int>(x & 63);
         const int fy = static_cast<int>(y & 63);
         int k0 = static_cast<int>(x >> 6);
         int l0 = static_cast<int>(y >> 6);
-        int k1 = k0 + 1;
-        int l1 = l0 + 1;
+        std::uint32_t tl, tr, bl, br;
         if constexpr (Clamped) {
+            const int k1 = std::clamp(k0 + 1, 0, lastX);
+            const int l1 = std::clamp(l0 + 1, 0, lastY);
             k0 = std::clamp(k0, 0, lastX);
-            k1 = std::clamp(k1, 0, lastX);
             l0 = std::clamp(l0, 0, lastY);
-            l1 = std::clamp(l1, 0, lastY);
+            const std::uint8_t* top = bits + std::size_t(l0) * stride;
+            const std::uint8_t* bottom = bits + std::size_t(l1) * stride;
+            tl = load(top + std::size_t(k0) * 4);
+            tr = load(top + std::size_t(k1) * 4);
+            bl = load(bottom + std::size_t(k0) * 4);
+            br = load(bottom + std::size_t(k1) * 4);
+        } else {
+            const std::uint8_t* p = bits + std::size_t(l0) * stride + std::size_t(k0) * 4;
+            tl = load(p);
+            tr = load(p + 4);
+            bl = load(p + stride);
+            br = load(p + stride + 4);
         }
-        const std::uint8_t* top = bits + std::size_t(l0) * stride;
-        const std::uint8_t* bottom = bits + std::size_t(l1) * stride;
-        const std::uint64_t tl = lanes(top + std::size_t(k0) * 4);
-        const std::uint64_t tr = lanes(top + std::size_t(k1) * 4);
-        const std::uint64_t bl = lanes(bottom + std::size_t(k0) * 4);
-        const std::uint64_t br = lanes(bottom + std::size_t(k1) * 4);
-        const std::uint64_t upper = tr * fx + tl * (64 - fx);
-        const std::uint64_t lower = br * fx + bl * (64 - fx);
-        const std::uint64_t v = (lower * fy + upper * (64 - fy)) >> 12;
-        const int b = static_cast<int>(v & 0xFF);
-        const int g = static_cast<int>((v >> 21) & 0xFF);
-        const int r = static_cast<int>((v >> 42) & 0xFF);
-        out[0] = static_cast<std::uint8_t>(b);
-        out[1] = static_cast<std::uint8_t>(g);
-        out[2] = static_cast<std::uint8_t>(r);
-        out[3] = 0xFF;
-        ++ctx.luminance[luminanceIndex(b, g, r)];
-        ++ctx.chroma[chromaIndex(b, g, r)];
+        out[j] = blend(tl, tr, bl, br, fx, fy);
     }
 }
 
+// Counts finished rows into the histograms. Counting apart from sampling keeps the
+// sampling loop free of the counters' store-to-load chains; four sets of counters let
+// neighbouring pixels of the same colour (a clear sky) count without waiting on each other.
+// The histogram indices by weighted sum, so that counting needs no division.
+struct IndexTables {
+    std::uint8_t luminance[255 * 10 + 1];  // by b + 3r + 6g
+    std::uint8_t chroma[255 * 16 + 1];     // by 7b + r − 8g + 2040
+    IndexTables() {
+        for (int sum = 0; sum <= 2550; ++sum)
+            luminance[sum] = static_cast<std::uint8_t>(sum / 10);
+        for (int sum = -2040; sum <= 2040; ++sum)
+            chroma[sum + 2040] = static_cast<std::uint8_t>(sum / 16 + 128);
+    }
+};
+
+void countRows(const PixelImage& image, int i0, int i1, std::int32_t (&luminance)[4][256],
+               std::int32_t (&chroma)[4][256]) {
+    static const IndexTables tables;
+    for (int i = i0; i < i1; ++i) {
+        const std::uint8_t* p = image.row(i);
+        for (int j = 0; j < image.width(); ++j, p += 4) {
+            const int b = p[0], g = p[1], r = p[2];
+            ++luminance[j & 3][tables.luminance[b + 3 * r + 6 * g]];
+            ++chroma[j & 3][tables.chroma[7 * b + r - 8 * g + 2040]];
+        }
+    }
+}
+
+struct Counters {
+    std::int32_t luminance[4][256] = {};
+    std::int32_t chroma[4][256] = {};
+};
+
 }  // namespace
 
-void requestUnwrapAbort() { g_abort = true; }
+void requestUnwrapAbort() {
+    g_abort = true;
+}
 
 bool circlesInsideImage(const LensCircle* outer, const LensCircle* inner, int w, int h) {
     if (!outer || !inner)
@@ -172,33 +243,50 @@ std::unique_ptr<PanoramaResult> PanoramaUnwrapper::unwrapRows(
         trig[j] = {SineTable::cosine(a), SineTable::sine(a)};
     }
 
-    RowContext ctx{};
-    ctx.src = &src;
-    ctx.trig = trig.data();
-    ctx.width = width;
-    ctx.x0 = static_cast<std::int64_t>(std::trunc(double{inner.cx} * 64));
-    ctx.y0 = static_cast<std::int64_t>(std::trunc(double{inner.cy} * 64));
-    ctx.mirrored = reverse;
-    ctx.luminance = result->luminance.data();
-    ctx.chroma = result->chroma.data();
-
+    const std::int64_t x0 = static_cast<std::int64_t>(std::trunc(double{inner.cx} * 64));
+    const std::int64_t y0 = static_cast<std::int64_t>(std::trunc(double{inner.cy} * 64));
+    std::vector<RowGeometry> rows(static_cast<std::size_t>(height));
     for (int i = 0; i < height; ++i) {
         const double step = double(m_top - m_bottom) * i / height;
         const double theta = reverse ? m_bottom + step : m_top - step;
         const double radius = rin + (lensProfile(theta) - pTop) * span / (pBottom - pTop);
-        const std::int64_t r = static_cast<std::int64_t>(std::trunc(radius));
-        ctx.r64 = r * 64;
-        ctx.out = result->image.row(i);
+        const std::int64_t r64 = static_cast<std::int64_t>(std::trunc(radius)) * 64;
         // Offsets never exceed the radius, so this box holds every sample of the row.
-        const std::int64_t reach = std::abs(ctx.r64) + 64;
-        const bool inside = ctx.x0 - reach >= 0 && ((ctx.x0 + reach) >> 6) + 1 < src.width() &&
-                            ctx.y0 - reach >= 0 && ((ctx.y0 + reach) >> 6) + 1 < src.height();
-        if (inside)
-            sampleRow<false>(ctx);
-        else
-            sampleRow<true>(ctx);
-        if (afterRow && !afterRow(i))
-            return nullptr;
+        const std::int64_t reach = std::abs(r64) + 64;
+        rows[i].r64 = r64;
+        rows[i].inside = x0 - reach >= 0 && ((x0 + reach) >> 6) + 1 < src.width() &&
+                         y0 - reach >= 0 && ((y0 + reach) >> 6) + 1 < src.height();
+    }
+
+    auto* const out = reinterpret_cast<std::uint32_t*>(result->image.bits());
+    auto counters = std::make_unique<Counters>();
+    for (int i0 = 0; i0 < height; i0 += kBandRows) {
+        const int i1 = std::min(height, i0 + kBandRows);
+        for (int j0 = 0; j0 < width; j0 += kTileColumns) {
+            const int j1 = std::min(width, j0 + kTileColumns);
+            for (int i = i0; i < i1; ++i) {
+                std::uint32_t* row = out + std::size_t(i) * std::size_t(width);
+                const std::int64_t r64 = rows[i].r64;
+                if (rows[i].inside && reverse)
+                    sampleSpan<false, true>(src, trig.data(), x0, y0, r64, j0, j1, row);
+                else if (rows[i].inside)
+                    sampleSpan<false, false>(src, trig.data(), x0, y0, r64, j0, j1, row);
+                else if (reverse)
+                    sampleSpan<true, true>(src, trig.data(), x0, y0, r64, j0, j1, row);
+                else
+                    sampleSpan<true, false>(src, trig.data(), x0, y0, r64, j0, j1, row);
+            }
+        }
+        countRows(result->image, i0, i1, counters->luminance, counters->chroma);
+        for (int i = i0; i < i1; ++i)
+            if (afterRow && !afterRow(i))
+                return nullptr;
+    }
+    for (int k = 0; k < 256; ++k) {
+        const auto& l = counters->luminance;
+        const auto& c = counters->chroma;
+        result->luminance[k] = l[0][k] + l[1][k] + l[2][k] + l[3][k];
+        result->chroma[k] = c[0][k] + c[1][k] + c[2][k] + c[3][k];
     }
     return result;
 }
@@ -232,13 +320,12 @@ void PanoramaUnwrapper::runBackground(UnwrapJob& job) {
         listener.unwrapImpossible();
         return;
     }
-    auto result = unwrapRows(job.source, *inner, outer->radius, job.width, job.height,
-                             [&](int) {
-                                 if (!job.running.load())
-                                     return false;
-                                 listener.unwrapProgress();
-                                 return true;
-                             });
+    auto result = unwrapRows(job.source, *inner, outer->radius, job.width, job.height, [&](int) {
+        if (!job.running.load())
+            return false;
+        listener.unwrapProgress();
+        return true;
+    });
     if (!result || !job.running.load()) {
         listener.unwrapStopped();
         return;
@@ -247,6 +334,7 @@ void PanoramaUnwrapper::runBackground(UnwrapJob& job) {
     listener.unwrapDone(std::move(result), job.key);
 }
 
-ReverseUnwrapper::ReverseUnwrapper() : PanoramaUnwrapper(Direction::Reverse, -(-64) - 90, 90 - 26) {}
+ReverseUnwrapper::ReverseUnwrapper()
+    : PanoramaUnwrapper(Direction::Reverse, -(-64) - 90, 90 - 26) {}
 
 }  // namespace orbpix

@@ -29,8 +29,12 @@ bool circlesInsideImage(const LensCircle* outer, const LensCircle* inner, int w,
 int previewHeight(float outerRadius);
 
 // Histogram indices of one output pixel.
-inline int luminanceIndex(int b, int g, int r) { return (b + 3 * r + 6 * g) / 10; }
-inline int chromaIndex(int b, int g, int r) { return (7 * b + r - 8 * g) / 16 + 128; }
+inline int luminanceIndex(int b, int g, int r) {
+    return (b + 3 * r + 6 * g) / 10;
+}
+inline int chromaIndex(int b, int g, int r) {
+    return (7 * b + r - 8 * g) / 16 + 128;
+}
 
 // Turns both histograms into cumulative ones scaled to 0..255, as the automatic colour
 // correction reads them.

@@ -4,7 +4,9 @@
 
 namespace orbpix {
 
-BackgroundUnwrap::~BackgroundUnwrap() { stop(); }
+BackgroundUnwrap::~BackgroundUnwrap() {
+    stop();
+}
 
 bool BackgroundUnwrap::start(UnwrapListener& listener, const PixelImage& image,
                              const std::optional<LensCircle>& outer,
@@ -60,7 +62,9 @@ void BackgroundUnwrap::signalDone() {
     m_doneChanged.notify_all();
 }
 
-void BackgroundUnwrap::Relay::unwrapProgress() { target->unwrapProgress(); }
+void BackgroundUnwrap::Relay::unwrapProgress() {
+    target->unwrapProgress();
+}
 
 void BackgroundUnwrap::Relay::unwrapDone(std::unique_ptr<PanoramaResult> result,
                                          const std::string& key) {

@@ -8,7 +8,9 @@
 
 namespace orbpix {
 
-ResourceLibrary::~ResourceLibrary() { unload(); }
+ResourceLibrary::~ResourceLibrary() {
+    unload();
+}
 
 bool ResourceLibrary::load(const QString& folder) {
     unload();

@@ -16,10 +16,17 @@ bool unescape(QStringView text, QString& out) {
         if (++i == text.size())
             return false;
         switch (text[i].unicode()) {
-            case u'n': out += u'\n'; break;
-            case u't': out += u'\t'; break;
-            case u'\\': out += u'\\'; break;
-            default: return false;
+            case u'n':
+                out += u'\n';
+                break;
+            case u't':
+                out += u'\t';
+                break;
+            case u'\\':
+                out += u'\\';
+                break;
+            default:
+                return false;
         }
     }
     return true;

@@ -1,11 +1,11 @@
 #include "cli/Commands.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <gtest/gtest.h>
 
 #include <sstream>
 
@@ -97,9 +97,9 @@ TEST(OrbpixUnwrap, WritesTheUnwrappedStripBitForBit) {
     const RingCircles circles{{596, 452, 92}, {596, 452, 400}};
     for (const bool reverse : {false, true}) {
         const QString out = folder.path(reverse ? "r.png" : "n.png");
-        std::vector<std::string> args = {"unwrap",    ring,        "-o", out.toStdString(),
-                                         "--circles", "596,452,92,400", "--height", "150",
-                                         "--json"};
+        std::vector<std::string> args = {"unwrap",          ring,        "-o",
+                                         out.toStdString(), "--circles", "596,452,92,400",
+                                         "--height",        "150",       "--json"};
         if (reverse)
             args.push_back("--reverse");
         const Outcome result = orbpix(args);
@@ -110,7 +110,8 @@ TEST(OrbpixUnwrap, WritesTheUnwrappedStripBitForBit) {
             unwrapper = std::make_unique<ReverseUnwrapper>();
         else
             unwrapper = std::make_unique<PanoramaUnwrapper>();
-        const auto expected = unwrapper->unwrap(source, &circles.outer, &circles.inner, 600, 150, {});
+        const auto expected =
+            unwrapper->unwrap(source, &circles.outer, &circles.inner, 600, 150, {});
         ASSERT_TRUE(expected);
         PixelImage written;
         ASSERT_TRUE(loadFitted(out, kUnlimited, kUnlimited, written));
@@ -141,8 +142,8 @@ TEST(OrbpixUnwrap, WritesTheUnwrappedStripBitForBit) {
 TEST(OrbpixUnwrap, DefaultsToDetectionAndThePreviewHeight) {
     test::TempFolder folder;
     const QString out = folder.path("p.png");
-    const Outcome result = orbpix({"unwrap", kExamples + "mars_1200x900_reverse.jpg", "-o",
-                                   out.toStdString(), "--json"});
+    const Outcome result = orbpix(
+        {"unwrap", kExamples + "mars_1200x900_reverse.jpg", "-o", out.toStdString(), "--json"});
     ASSERT_EQ(result.status, 0) << result.err;
     const QJsonObject object = json(result.out);
     const int rout = object.value("circles").toArray()[3].toInt();
@@ -179,8 +180,8 @@ TEST(OrbpixUnwrap, ArgumentErrors) {
     EXPECT_EQ(orbpix({"unwrap", ring, "-o"}).status, cli::kExitUsage);
     EXPECT_EQ(orbpix({"unwrap", "/no/such.jpg", "-o", out, "--circles", "5,5,1,2"}).status,
               cli::kExitUnreadable);
-    EXPECT_EQ(orbpix({"unwrap", ring, "-o", folder.path("no/dir/x.png").toStdString(),
-                      "--circles", "596,452,92,400", "--height", "10"})
+    EXPECT_EQ(orbpix({"unwrap", ring, "-o", folder.path("no/dir/x.png").toStdString(), "--circles",
+                      "596,452,92,400", "--height", "10"})
                   .status,
               cli::kExitFailed);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(out)));

@@ -40,10 +40,10 @@ TEST(CircleDetector, BlackPictureStopsEveryRayAtItsStart) {
     ASSERT_EQ(detectionThreshold(black), 0);
     const std::vector<EdgePoint> points = findEdgePoints(black, 0);
     const std::vector<EdgePoint> expected = {
-        {5, 20},  {5, 36},  {5, 52},     // left, at h/4 + k·h/5
-        {95, 20}, {95, 36}, {95, 52},    // right
-        {25, 5},  {45, 5},  {65, 5},     // top, at w/4 + k·w/5
-        {25, 75}, {45, 75}, {65, 75},    // bottom
+        {5, 20},  {5, 36},  {5, 52},   // left, at h/4 + k·h/5
+        {95, 20}, {95, 36}, {95, 52},  // right
+        {25, 5},  {45, 5},  {65, 5},   // top, at w/4 + k·w/5
+        {25, 75}, {45, 75}, {65, 75},  // bottom
     };
     EXPECT_EQ(points, expected);
 }

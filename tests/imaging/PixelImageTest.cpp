@@ -60,7 +60,7 @@ TEST(PixelImage, RawStreamFormIsBigEndianPerPixel) {
     std::memcpy(image.bits(), pixels, sizeof pixels);
     auto stream = MemoryStream::create();
     ASSERT_TRUE(writeRawImage(image, *stream));
-    const std::vector<std::uint8_t> expected = {0, 0, 0, 2, 0, 0, 0, 1,
+    const std::vector<std::uint8_t> expected = {0,    0,    0,    2,    0,    0,    0,    1,
                                                 0x40, 0x30, 0x20, 0x10, 0x41, 0x31, 0x21, 0x11};
     EXPECT_EQ(stream->bytes(), expected);
 }

@@ -52,8 +52,8 @@ PanoramaResult referenceUnwrap(const PixelImage& src, RingCircles c, int w, int 
     const std::int64_t x0 = static_cast<std::int64_t>(c.inner.cx * 64.0);
     const std::int64_t y0 = static_cast<std::int64_t>(c.inner.cy * 64.0);
     for (int i = 0; i < h; ++i) {
-        const double theta = reverse ? bottom + double(top - bottom) * i / h
-                                     : top - double(top - bottom) * i / h;
+        const double theta =
+            reverse ? bottom + double(top - bottom) * i / h : top - double(top - bottom) * i / h;
         const std::int64_t r = static_cast<std::int64_t>(
             c.inner.radius + (lens(theta) - lens(top)) * (double(c.outer.radius) - c.inner.radius) /
                                  (lens(bottom) - lens(top)));
@@ -65,17 +65,22 @@ PanoramaResult referenceUnwrap(const PixelImage& src, RingCircles c, int w, int 
             const std::int64_t x = reverse ? x0 - ((co * r64) >> 14) : x0 + ((co * r64) >> 14);
             const std::int64_t y = y0 - ((s * r64) >> 14);
             const int fx = static_cast<int>(x & 63), fy = static_cast<int>(y & 63);
-            auto cx = [&](std::int64_t k) { return static_cast<int>(std::clamp<std::int64_t>(k, 0, src.width() - 1)); };
-            auto cy = [&](std::int64_t l) { return static_cast<int>(std::clamp<std::int64_t>(l, 0, src.height() - 1)); };
+            auto cx = [&](std::int64_t k) {
+                return static_cast<int>(std::clamp<std::int64_t>(k, 0, src.width() - 1));
+            };
+            auto cy = [&](std::int64_t l) {
+                return static_cast<int>(std::clamp<std::int64_t>(l, 0, src.height() - 1));
+            };
             const std::uint8_t* tl = src.pixel(cx(x >> 6), cy(y >> 6));
             const std::uint8_t* tr = src.pixel(cx((x >> 6) + 1), cy(y >> 6));
             const std::uint8_t* bl = src.pixel(cx(x >> 6), cy((y >> 6) + 1));
             const std::uint8_t* br = src.pixel(cx((x >> 6) + 1), cy((y >> 6) + 1));
             std::uint8_t* out = result.image.pixel(j, i);
             for (int ch = 0; ch < 3; ++ch)
-                out[ch] = static_cast<std::uint8_t>(
-                    (fy * (br[ch] * fx + bl[ch] * (64 - fx)) +
-                     (64 - fy) * (tr[ch] * fx + tl[ch] * (64 - fx))) >> 12);
+                out[ch] =
+                    static_cast<std::uint8_t>((fy * (br[ch] * fx + bl[ch] * (64 - fx)) +
+                                               (64 - fy) * (tr[ch] * fx + tl[ch] * (64 - fx))) >>
+                                              12);
             ++result.luminance[(out[0] + 3 * out[2] + 6 * out[1]) / 10];
             ++result.chroma[(7 * out[0] + out[2] - 8 * out[1]) / 16 + 128];
         }
@@ -212,8 +217,8 @@ TEST(Unwrap, ValidityRoundsCentreAndRadii) {
     EXPECT_FALSE(inside(50.5f, 50, 10, 49, 100, 100));  // ... and to 51
     EXPECT_TRUE(inside(48.5f, 50, 10, 49, 100, 100));   // 49 − 49 = 0 is inside
     EXPECT_FALSE(inside(48.4f, 50, 10, 49, 100, 100));
-    EXPECT_FALSE(inside(50, 50, 10, 49, 100, 99));      // rows are checked too
-    EXPECT_FALSE(inside(50, 50, 60, 40, 100, 100));     // so is the inner radius
+    EXPECT_FALSE(inside(50, 50, 10, 49, 100, 99));   // rows are checked too
+    EXPECT_FALSE(inside(50, 50, 60, 40, 100, 100));  // so is the inner radius
     EXPECT_FALSE(inside(50, 50, 10, NAN, 100, 100));
     EXPECT_FALSE(inside(50, 50, 10, 1e30f, 100, 100));
     const RingCircles c = circles(50, 50, 10, 40);

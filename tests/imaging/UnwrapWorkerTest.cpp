@@ -36,8 +36,12 @@ public:
             doneKey = key;
         });
     }
-    void unwrapStopped() override { finish(kUnwrapStoppedEvent, [] {}); }
-    void unwrapImpossible() override { finish(kUnwrapImpossibleEvent, [] {}); }
+    void unwrapStopped() override {
+        finish(kUnwrapStoppedEvent, [] {});
+    }
+    void unwrapImpossible() override {
+        finish(kUnwrapImpossibleEvent, [] {});
+    }
 
     bool waitForProgress(int count) {
         std::unique_lock lock(m_mutex);
@@ -67,14 +71,15 @@ private:
     std::condition_variable m_changed;
 };
 
-LensCircle circle(float cx, float cy, float r) { return {cx, cy, r}; }
+LensCircle circle(float cx, float cy, float r) {
+    return {cx, cy, r};
+}
 
 TEST(BackgroundUnwrap, DeliversACumulativeResultWithTheKey) {
     const PixelImage src = test::greyImage(240, 240, 90);
     Recorder recorder;
     BackgroundUnwrap worker;
-    ASSERT_TRUE(worker.start(recorder, src, circle(120, 120, 100), circle(120, 120, 23),
-                             "item-7"));
+    ASSERT_TRUE(worker.start(recorder, src, circle(120, 120, 100), circle(120, 120, 23), "item-7"));
     EXPECT_EQ(worker.outputHeight(), 157);  // trunc(100·π/2)
     ASSERT_TRUE(recorder.waitForEnd(1));
     worker.stop();

@@ -14,7 +14,7 @@ TEST(FormatPatterns, TableOrderAndCodes) {
         rows.push_back(std::string(pattern) + "=" + std::to_string(code));
     });
     const std::vector<std::string> expected = {
-        "*.bmp=6", "*.cmp=5",  "*.jpg=10",  "*.jpeg=10", "*.jfif=10", "*.tif=3",  "*.tiff=3",
+        "*.bmp=6", "*.cmp=5",  "*.jpg=10", "*.jpeg=10", "*.jfif=10", "*.tif=3",  "*.tiff=3",
         "*.tga=4", "*.png=75", "*.eps=16", "*.pict=56", "*.pct=56",  "*.fpx=80", "*.pcd=57"};
     EXPECT_EQ(rows, expected);
 }
@@ -36,15 +36,17 @@ TEST(FormatPatterns, DescriptionTexts) {
 
 TEST(FormatPatterns, OpenDialogFilter) {
     const QString filter = openDialogFilter([](int id) {
-        return id == kAllPicturesTextId ? QStringLiteral("All") : QStringLiteral("T%1 (%s)").arg(id);
+        return id == kAllPicturesTextId ? QStringLiteral("All")
+                                        : QStringLiteral("T%1 (%s)").arg(id);
     });
-    EXPECT_EQ(filter.toStdString(),
-              "All|*.bmp;*.cmp;*.jpg;*.jpeg;*.jfif;*.tif;*.tiff;*.tga;*.png;*.eps;*.pict;*.pct;"
-              "*.fpx;*.pcd"
-              "|T705 (*.bmp)|*.bmp|T700 (*.cmp)|*.cmp|T710 (*.jpg;*.jpeg;*.jfif)|*.jpg;*.jpeg;*.jfif"
-              "|T625 (*.tif;*.tiff)|*.tif;*.tiff|T720 (*.tga)|*.tga|T725 (*.png)|*.png"
-              "|T730 (*.eps)|*.eps|T735 (*.pict;*.pct)|*.pict;*.pct|T740 (*.fpx)|*.fpx"
-              "|T745 (*.pcd)|*.pcd||");
+    EXPECT_EQ(
+        filter.toStdString(),
+        "All|*.bmp;*.cmp;*.jpg;*.jpeg;*.jfif;*.tif;*.tiff;*.tga;*.png;*.eps;*.pict;*.pct;"
+        "*.fpx;*.pcd"
+        "|T705 (*.bmp)|*.bmp|T700 (*.cmp)|*.cmp|T710 (*.jpg;*.jpeg;*.jfif)|*.jpg;*.jpeg;*.jfif"
+        "|T625 (*.tif;*.tiff)|*.tif;*.tiff|T720 (*.tga)|*.tga|T725 (*.png)|*.png"
+        "|T730 (*.eps)|*.eps|T735 (*.pict;*.pct)|*.pict;*.pct|T740 (*.fpx)|*.fpx"
+        "|T745 (*.pcd)|*.pcd||");
 }
 
 TEST(FormatPatterns, CodeForSuffix) {

@@ -1,8 +1,8 @@
 #include "imaging/io/ImageFiles.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QImage>
-#include <gtest/gtest.h>
 
 #include "TempFolder.h"
 #include "imaging/io/FormatPatterns.h"
@@ -71,10 +71,25 @@ TEST(ImageFiles, BottomUpBitmapArrivesTopRowFirst) {
     // A 2 × 2 24-bit BMP with a positive height: rows are stored bottom row first.
     QByteArray bmp;
     auto u16 = [&](int v) { bmp.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); };
-    auto u32 = [&](int v) { u16(v & 0xFFFF); u16((v >> 16) & 0xFFFF); };
+    auto u32 = [&](int v) {
+        u16(v & 0xFFFF);
+        u16((v >> 16) & 0xFFFF);
+    };
     bmp.append("BM");
-    u32(54 + 16); u32(0); u32(54);
-    u32(40); u32(2); u32(2); u16(1); u16(24); u32(0); u32(16); u32(2835); u32(2835); u32(0); u32(0);
+    u32(54 + 16);
+    u32(0);
+    u32(54);
+    u32(40);
+    u32(2);
+    u32(2);
+    u16(1);
+    u16(24);
+    u32(0);
+    u32(16);
+    u32(2835);
+    u32(2835);
+    u32(0);
+    u32(0);
     const char bottom[] = {char(200), 10, 20, char(201), 11, 21, 0, 0};
     const char top[] = {1, 2, 3, 4, 5, 6, 0, 0};
     bmp.append(bottom, 8).append(top, 8);

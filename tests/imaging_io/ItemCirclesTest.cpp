@@ -1,8 +1,8 @@
 #include "imaging/io/ItemCircles.h"
 
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QPainter>
-#include <gtest/gtest.h>
 
 #include "TempFolder.h"
 

@@ -1,7 +1,7 @@
 #include "shell/ResourceLibrary.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
+#include <QFile>
 
 #include "TempFolder.h"
 
@@ -33,9 +33,9 @@ TEST(ResourceLibrary, HoldsEveryTextTheProgramNames) {
     // Edit-step labels follow "Undo"/"Redo" directly.
     for (const int id : {500, 505, 510, 515, 520, 525})
         EXPECT_TRUE(library.text(id).startsWith(u' ')) << id;
-    for (const int id : {102, 200, 201, 210, 211, 215, 220, 225, 226, 230, 235, 300, 301, 621, 622,
-                         626, 627, 628, 629, 630, 631, 632, 634, 635, 636, 638, 800, 805, 810,
-                         815, 820, 825, 830, 835, 850, 57344})
+    for (const int id : {102, 200, 201, 210, 211, 215, 220, 225, 226, 230, 235, 300,
+                         301, 621, 622, 626, 627, 628, 629, 630, 631, 632, 634, 635,
+                         636, 638, 800, 805, 810, 815, 820, 825, 830, 835, 850, 57344})
         EXPECT_FALSE(library.text(id).isEmpty()) << id;
     EXPECT_EQ(library.text(226).count(QStringLiteral("%d")), 1);
 }

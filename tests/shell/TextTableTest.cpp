@@ -7,12 +7,13 @@ namespace {
 
 TEST(TextTable, ReadsNumberedTextsWithEscapes) {
     TextTable table;
-    ASSERT_TRUE(table.parse(u"# comment\n"
-                            u"\n"
-                            u"500\t insert image(s)\r\n"
-                            u"632\tLeft out:%s\n"
-                            u"810\tLine one\\nLine two\\tand a \\\\ backslash\n"
-                            u"57344\tOrbPix Studio"));
+    ASSERT_TRUE(
+        table.parse(u"# comment\n"
+                    u"\n"
+                    u"500\t insert image(s)\r\n"
+                    u"632\tLeft out:%s\n"
+                    u"810\tLine one\\nLine two\\tand a \\\\ backslash\n"
+                    u"57344\tOrbPix Studio"));
     EXPECT_EQ(table.size(), 4);
     EXPECT_EQ(table.text(500), QStringLiteral(" insert image(s)"));  // the leading space stays
     EXPECT_EQ(table.text(810), QStringLiteral("Line one\nLine two\tand a \\ backslash"));

@@ -28,7 +28,9 @@ constexpr std::array<FormatPattern, 14> kTable{{
 
 }  // namespace
 
-std::span<const FormatPattern> formatPatternTable() { return kTable; }
+std::span<const FormatPattern> formatPatternTable() {
+    return kTable;
+}
 
 void enumeratePatterns(const std::function<void(int code, const char* pattern)>& callback) {
     for (const FormatPattern& row : formatPatternTable())
@@ -37,18 +39,30 @@ void enumeratePatterns(const std::function<void(int code, const char* pattern)>&
 
 int formatDescriptionTextId(int code) {
     switch (code) {
-        case 2: return 715;
-        case kFormatTiff: return 625;
-        case kFormatTga: return 720;
-        case kFormatCmp: return 700;
-        case kFormatBmp: return 705;
-        case kFormatJpeg: return 710;
-        case kFormatEps: return 730;
-        case kFormatPict: return 735;
-        case kFormatPcd: return 745;
-        case kFormatPng: return 725;
-        case kFormatFpx: return 740;
-        default: return 790;
+        case 2:
+            return 715;
+        case kFormatTiff:
+            return 625;
+        case kFormatTga:
+            return 720;
+        case kFormatCmp:
+            return 700;
+        case kFormatBmp:
+            return 705;
+        case kFormatJpeg:
+            return 710;
+        case kFormatEps:
+            return 730;
+        case kFormatPict:
+            return 735;
+        case kFormatPcd:
+            return 745;
+        case kFormatPng:
+            return 725;
+        case kFormatFpx:
+            return 740;
+        default:
+            return 790;
     }
 }
 

@@ -33,12 +33,18 @@ int formatCodeForReaderFormat(const QByteArray& format) {
 
 QByteArray writerFormatForCode(int code) {
     switch (code) {
-        case kFormatBmp: return "bmp";
-        case kFormatJpeg: return "jpeg";
-        case kFormatTiff: return "tiff";
-        case kFormatPng: return "png";
-        case kFormatTga: return "tga";
-        default: return {};
+        case kFormatBmp:
+            return "bmp";
+        case kFormatJpeg:
+            return "jpeg";
+        case kFormatTiff:
+            return "tiff";
+        case kFormatPng:
+            return "png";
+        case kFormatTga:
+            return "tga";
+        default:
+            return {};
     }
 }
 
@@ -56,10 +62,9 @@ bool openReader(QImageReader& reader, const QString& path, QString* error) {
         return false;
     }
     if (!reader.canRead()) {
-        setError(error,
-                 QStringLiteral("\"%1\" is not a picture that any installed image reader "
-                                "understands (%2)")
-                     .arg(path, reader.errorString()));
+        setError(error, QStringLiteral("\"%1\" is not a picture that any installed image reader "
+                                       "understands (%2)")
+                            .arg(path, reader.errorString()));
         return false;
     }
     return true;
@@ -91,8 +96,8 @@ QImage readFitted(const QString& path, int maxWidth, int maxHeight, QString* err
     }
     QImage image = reader.read();
     if (image.isNull()) {
-        setError(error, QStringLiteral("\"%1\" could not be decoded: %2")
-                            .arg(path, reader.errorString()));
+        setError(error,
+                 QStringLiteral("\"%1\" could not be decoded: %2").arg(path, reader.errorString()));
         return {};
     }
     if (image.size() != target)
@@ -118,9 +123,8 @@ std::optional<ImageFileInfo> readImageFileInfo(const QString& path, QString* err
     const QImage::Format format = reader.imageFormat();
     if (format != QImage::Format_Invalid)
         info.bitsPerPixel = QImage::toPixelFormat(format).bitsPerPixel();
-    info.bytesPerRow = static_cast<int>(
-        std::min<std::int64_t>((std::int64_t{info.width} * info.bitsPerPixel + 31) / 32 * 4,
-                               INT32_MAX));
+    info.bytesPerRow = static_cast<int>(std::min<std::int64_t>(
+        (std::int64_t{info.width} * info.bitsPerPixel + 31) / 32 * 4, INT32_MAX));
     info.fileSize = QFileInfo(path).size();
     info.imageCount = std::max(reader.imageCount(), 1);
     return info;
@@ -154,8 +158,7 @@ bool readFileInfoRecord(const QString& path, std::span<std::uint32_t> record) {
     return true;
 }
 
-bool loadFitted(const QString& path, int maxWidth, int maxHeight, PixelImage& out,
-                QString* error) {
+bool loadFitted(const QString& path, int maxWidth, int maxHeight, PixelImage& out, QString* error) {
     const QImage image = readFitted(path, maxWidth, maxHeight, error);
     if (image.isNull())
         return false;
@@ -191,8 +194,8 @@ bool saveImage(const PixelImage& image, const QString& path, int formatCode, int
     if (q >= 0 && q <= 100)
         writer.setQuality(q);
     if (!writer.write(qimage)) {
-        setError(error, QStringLiteral("\"%1\" could not be written: %2")
-                            .arg(path, writer.errorString()));
+        setError(error,
+                 QStringLiteral("\"%1\" could not be written: %2").arg(path, writer.errorString()));
         return false;
     }
     return true;
@@ -218,8 +221,8 @@ QImage qImageFromPixelImage(const PixelImage& image) {
         const std::uint8_t* src = image.row(y);
         // Format_RGB32 wants 0xFF in the fourth byte, which our pictures leave undefined.
         for (int x = 0; x < image.width(); ++x, src += 4)
-            dst[x] = 0xFF000000u | (std::uint32_t{src[2]} << 16) | (std::uint32_t{src[1]} << 8) |
-                     src[0];
+            dst[x] =
+                0xFF000000u | (std::uint32_t{src[2]} << 16) | (std::uint32_t{src[1]} << 8) | src[0];
     }
     return result;
 }
