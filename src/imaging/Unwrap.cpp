@@ -30,11 +30,12 @@ struct ColumnTrig {
     std::int32_t s;
 };
 
-// The output is made in bands of rows, and each band in tiles of columns: a tile covers a
-// small sector of the ring, so its samples come from a patch of the source that stays in
-// the cache, where whole rows would sweep the full circle of a large picture.
-constexpr int kBandRows = 16;
-constexpr int kTileColumns = 64;
+// The output is made in bands of rows, and each band in tiles of columns: a tile is a thin
+// wedge of the ring whose samples come from a strip of the source that stays in the cache,
+// and the next wedge reuses its neighbour's lines, where whole rows would sweep the full
+// circle of a large picture. Rows are reported done per band.
+constexpr int kBandRows = 64;
+constexpr int kTileColumns = 8;
 
 // Bilinear blend in 1/64 steps of the four neighbours, each channel
 // (fy·(BR·fx + BL·(64−fx)) + (64−fy)·(TR·fx + TL·(64−fx))) >> 12, returned as one pixel
