@@ -75,6 +75,51 @@ inline std::uint32_t blend(std::uint32_t tl, std::uint32_t tr, std::uint32_t bl,
 #endif
 }
 
+#if defined(__SSE2__)
+// Horizontal weights (64 − fx for the left pixel's four channels, fx for the right one's) and
+// vertical weight pairs (64 − fy, fy), one vector per 1/64 step, so that the hot loop loads
+// them instead of building them.
+struct BlendWeights {
+    alignas(16) std::int16_t horizontal[64][8];
+    alignas(16) std::int16_t vertical[64][8];
+    BlendWeights() {
+        for (int f = 0; f < 64; ++f)
+            for (int lane = 0; lane < 8; ++lane) {
+                horizontal[f][lane] = static_cast<std::int16_t>(lane < 4 ? 64 - f : f);
+                vertical[f][lane] = static_cast<std::int16_t>(lane % 2 == 0 ? 64 - f : f);
+            }
+    }
+};
+const BlendWeights kWeights;
+
+// The same blend for a sample whose four neighbours are at p, p + 4, p + stride and
+// p + stride + 4: each pair of neighbours comes in with one load.
+inline std::uint32_t blendAdjacent(const std::uint8_t* p, std::size_t stride, int fx, int fy) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i wx = _mm_load_si128(reinterpret_cast<const __m128i*>(kWeights.horizontal[fx]));
+    // Left pixel's channels in lanes 0–3, right pixel's in 4–7; every product fits 16 bits.
+    __m128i upper = _mm_mullo_epi16(
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero), wx);
+    __m128i lower = _mm_mullo_epi16(
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + stride)), zero), wx);
+    upper = _mm_add_epi16(upper, _mm_srli_si128(upper, 8));
+    lower = _mm_add_epi16(lower, _mm_srli_si128(lower, 8));
+    const __m128i wy = _mm_load_si128(reinterpret_cast<const __m128i*>(kWeights.vertical[fy]));
+    const __m128i v = _mm_srli_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(upper, lower), wy), 12);
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(v, zero), zero);
+    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes)) | 0xFF000000u;
+}
+#else
+inline std::uint32_t blendAdjacent(const std::uint8_t* p, std::size_t stride, int fx, int fy) {
+    std::uint32_t tl, tr, bl, br;
+    std::memcpy(&tl, p, 4);
+    std::memcpy(&tr, p + 4, 4);
+    std::memcpy(&bl, p + stride, 4);
+    std::memcpy(&br, p + stride + 4, 4);
+    return blend(tl, tr, bl, br, fx, fy);
+}
+#endif
+
 inline std::uint32_t load(const std::uint8_t* p) {
     std::uint32_t v;
     std::memcpy(&v, p, 4);
@@ -105,7 +150,6 @@ void sampleSpan(const PixelImage& src, const ColumnTrig* trig, std::int64_t x0, 
         const int fy = static_cast<int>(y & 63);
         int k0 = static_cast<int>(x >> 6);
         int l0 = static_cast<int>(y >> 6);
-        std::uint32_t tl, tr, bl, br;
         if constexpr (Clamped) {
             const int k1 = std::clamp(k0 + 1, 0, lastX);
             const int l1 = std::clamp(l0 + 1, 0, lastY);
@@ -113,24 +157,16 @@ void sampleSpan(const PixelImage& src, const ColumnTrig* trig, std::int64_t x0, 
             l0 = std::clamp(l0, 0, lastY);
             const std::uint8_t* top = bits + std::size_t(l0) * stride;
             const std::uint8_t* bottom = bits + std::size_t(l1) * stride;
-            tl = load(top + std::size_t(k0) * 4);
-            tr = load(top + std::size_t(k1) * 4);
-            bl = load(bottom + std::size_t(k0) * 4);
-            br = load(bottom + std::size_t(k1) * 4);
+            out[j] = blend(load(top + std::size_t(k0) * 4), load(top + std::size_t(k1) * 4),
+                           load(bottom + std::size_t(k0) * 4), load(bottom + std::size_t(k1) * 4),
+                           fx, fy);
         } else {
-            const std::uint8_t* p = bits + std::size_t(l0) * stride + std::size_t(k0) * 4;
-            tl = load(p);
-            tr = load(p + 4);
-            bl = load(p + stride);
-            br = load(p + stride + 4);
+            out[j] = blendAdjacent(bits + std::size_t(l0) * stride + std::size_t(k0) * 4, stride,
+                                   fx, fy);
         }
-        out[j] = blend(tl, tr, bl, br, fx, fy);
     }
 }
 
-// Counts finished rows into the histograms. Counting apart from sampling keeps the
-// sampling loop free of the counters' store-to-load chains; four sets of counters let
-// neighbouring pixels of the same colour (a clear sky) count without waiting on each other.
 // The histogram indices by weighted sum, so that counting needs no division.
 struct IndexTables {
     std::uint8_t luminance[255 * 10 + 1];  // by b + 3r + 6g
@@ -143,12 +179,15 @@ struct IndexTables {
     }
 };
 
-void countRows(const PixelImage& image, int i0, int i1, std::int32_t (&luminance)[4][256],
-               std::int32_t (&chroma)[4][256]) {
+// Counts a finished tile into the histograms. Counting apart from sampling keeps the
+// sampling loop free of the counters' store-to-load chains; four sets of counters let
+// neighbouring pixels of the same colour (a clear sky) count without waiting on each other.
+void countTile(const PixelImage& image, int i0, int i1, int j0, int j1,
+               std::int32_t (&luminance)[4][256], std::int32_t (&chroma)[4][256]) {
     static const IndexTables tables;
     for (int i = i0; i < i1; ++i) {
-        const std::uint8_t* p = image.row(i);
-        for (int j = 0; j < image.width(); ++j, p += 4) {
+        const std::uint8_t* p = image.row(i) + std::size_t(j0) * 4;
+        for (int j = j0; j < j1; ++j, p += 4) {
             const int b = p[0], g = p[1], r = p[2];
             ++luminance[j & 3][tables.luminance[b + 3 * r + 6 * g]];
             ++chroma[j & 3][tables.chroma[7 * b + r - 8 * g + 2040]];
@@ -277,8 +316,9 @@ std::unique_ptr<PanoramaResult> PanoramaUnwrapper::unwrapRows(
                 else
                     sampleSpan<true, false>(src, trig.data(), x0, y0, r64, j0, j1, row);
             }
+            // Counted while the tile is still in the cache.
+            countTile(result->image, i0, i1, j0, j1, counters->luminance, counters->chroma);
         }
-        countRows(result->image, i0, i1, counters->luminance, counters->chroma);
         for (int i = i0; i < i1; ++i)
             if (afterRow && !afterRow(i))
                 return nullptr;
