@@ -12,7 +12,7 @@ std::optional<std::string> ParsedArguments::option(const std::string& name) cons
 }
 
 std::optional<ParsedArguments> parseArguments(const std::vector<std::string>& args,
-                                              const ArgumentSpec& spec, std::string& error) {
+                                              const OptionSet& known, std::string& error) {
     ParsedArguments parsed;
     bool onlyPositionals = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -33,19 +33,19 @@ std::optional<ParsedArguments> parseArguments(const std::vector<std::string>& ar
                 inlineValue = name.substr(eq + 1);
                 name.resize(eq);
             }
-        } else if (arg.size() == 2 && spec.shortNames.count(arg[1])) {
-            name = spec.shortNames.at(arg[1]);
+        } else if (arg.size() == 2 && known.shortNames.count(arg[1])) {
+            name = known.shortNames.at(arg[1]);
         } else {
             error = "unknown option " + arg;
             return std::nullopt;
         }
-        if (spec.switches.count(name)) {
+        if (known.switches.count(name)) {
             if (inlineValue) {
                 error = "option --" + name + " takes no value";
                 return std::nullopt;
             }
             parsed.switches.insert(name);
-        } else if (spec.valued.count(name)) {
+        } else if (known.valued.count(name)) {
             if (!inlineValue) {
                 if (i + 1 >= args.size()) {
                     error = "option " + arg + " needs a value";

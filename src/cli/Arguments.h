@@ -18,7 +18,7 @@ struct ParsedArguments {
     std::optional<std::string> option(const std::string& name) const;
 };
 
-struct ArgumentSpec {
+struct OptionSet {
     std::set<std::string> valued;    // long names taking a value, without "--"
     std::set<std::string> switches;  // long names without a value
     std::map<char, std::string> shortNames;
@@ -26,7 +26,7 @@ struct ArgumentSpec {
 
 // Splits args; nothing (and a message in error) for an unknown option or a missing value.
 std::optional<ParsedArguments> parseArguments(const std::vector<std::string>& args,
-                                              const ArgumentSpec& spec, std::string& error);
+                                              const OptionSet& known, std::string& error);
 
 // A positive whole number, nothing otherwise.
 std::optional<int> parsePositiveInt(const std::string& text);

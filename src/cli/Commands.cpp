@@ -119,10 +119,10 @@ int detectCommand(const std::vector<std::string>& args, std::ostream& out, std::
 
 int unwrapCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string error;
-    const ArgumentSpec spec{{"output", "circles", "height"},
+    const OptionSet options{{"output", "circles", "height"},
                             {"reverse", "json", "help"},
                             {{'o', "output"}, {'h', "help"}}};
-    const auto parsed = parseArguments(args, spec, error);
+    const auto parsed = parseArguments(args, options, error);
     if (!parsed)
         return usageError(err, "unwrap", error);
     if (parsed->has("help")) {
