@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "BenchTiming.h"
+#include "SampleRing.h"
 #include "imaging/LensCircle.h"
 #include "imaging/PixelImage.h"
 #include "imaging/io/ImageFiles.h"
@@ -19,16 +20,8 @@
 
 namespace {
 
-using orbpix::bench::measure;
-using orbpix::bench::Timing;
+using namespace orbpix::bench;
 
-// The sample ring and its circles at its own size.
-constexpr int kSampleWidth = 1600;
-constexpr int kSampleHeight = 1200;
-constexpr double kSampleCx = 800;
-constexpr double kSampleCy = 600;
-constexpr double kSampleInner = 120;
-constexpr double kSampleOuter = 540;
 // About 24 megapixels with the sample's 4:3 shape, so the ring stays round.
 constexpr int kBigWidth = 5657;
 constexpr int kBigHeight = 4243;
@@ -42,10 +35,6 @@ constexpr double kTargetMs = 80;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QString samplePath =
-        argc > 1 ? QString::fromLocal8Bit(argv[1])
-                 : QString::fromUtf8(ORBPIX_SOURCE_DIR "/examples/mars_1600x1200_normal.jpg");
-
     QTemporaryDir folder;
     if (!folder.isValid()) {
         std::fprintf(stderr, "detect_bench: no temporary folder: %s\n",
@@ -54,14 +43,9 @@ int main(int argc, char** argv) {
     }
     const QString path = folder.filePath(QStringLiteral("ring_24mp.jpg"));
     {
-        const QImage sample(samplePath);
-        if (sample.width() != kSampleWidth || sample.height() != kSampleHeight) {
-            std::fprintf(stderr, "detect_bench: %s is not a %dx%d picture\n",
-                         qPrintable(samplePath), kSampleWidth, kSampleHeight);
+        const QImage big = enlargedSampleRing("detect_bench", argc, argv, kBigWidth, kBigHeight);
+        if (big.isNull())
             return 1;
-        }
-        const QImage big =
-            sample.scaled(kBigWidth, kBigHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         QImageWriter writer(path, "jpeg");
         writer.setQuality(kJpegQuality);
         if (!writer.write(big)) {

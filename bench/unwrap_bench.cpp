@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "BenchTiming.h"
+#include "SampleRing.h"
 #include "imaging/LensCircle.h"
 #include "imaging/PixelImage.h"
 #include "imaging/Unwrap.h"
@@ -22,18 +23,8 @@ namespace {
 
 using orbpix::LensCircle;
 using orbpix::PixelImage;
-using orbpix::bench::measure;
-using orbpix::bench::measureInTurns;
-using orbpix::bench::megapixelsPerSecond;
-using orbpix::bench::Timing;
+using namespace orbpix::bench;
 
-// The sample ring and its circles at its own size.
-constexpr int kSampleWidth = 1600;
-constexpr int kSampleHeight = 1200;
-constexpr float kSampleCx = 800;
-constexpr float kSampleCy = 600;
-constexpr float kSampleInner = 120;
-constexpr float kSampleOuter = 540;
 // Enlargement giving a 6000 × 4500 ring.
 constexpr float kScale = 3.75f;
 
@@ -57,34 +48,22 @@ void printTiming(const char* label, const Timing& t, double pixels) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QString samplePath =
-        argc > 1 ? QString::fromLocal8Bit(argv[1])
-                 : QString::fromUtf8(ORBPIX_SOURCE_DIR "/examples/mars_1600x1200_normal.jpg");
-
-    QImage sample(samplePath);
-    if (sample.isNull()) {
-        std::fprintf(stderr, "unwrap_bench: cannot load %s\n", qPrintable(samplePath));
-        return 1;
-    }
-    if (sample.width() != kSampleWidth || sample.height() != kSampleHeight) {
-        std::fprintf(stderr, "unwrap_bench: %s is %dx%d, expected %dx%d\n", qPrintable(samplePath),
-                     sample.width(), sample.height(), kSampleWidth, kSampleHeight);
-        return 1;
-    }
     const int bigWidth = static_cast<int>(kSampleWidth * kScale);
     const int bigHeight = static_cast<int>(kSampleHeight * kScale);
     PixelImage source;
     {
-        const QImage big =
-            sample.scaled(bigWidth, bigHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        sample = QImage();
+        const QImage big = enlargedSampleRing("unwrap_bench", argc, argv, bigWidth, bigHeight);
+        if (big.isNull())
+            return 1;
         if (!orbpix::pixelImageFromQImage(big, source)) {
             std::fprintf(stderr, "unwrap_bench: cannot convert the enlarged ring\n");
             return 1;
         }
     }
-    const LensCircle outer{kSampleCx * kScale, kSampleCy * kScale, kSampleOuter * kScale};
-    const LensCircle inner{kSampleCx * kScale, kSampleCy * kScale, kSampleInner * kScale};
+    const LensCircle outer{float(kSampleCx * kScale), float(kSampleCy * kScale),
+                           float(kSampleOuter * kScale)};
+    const LensCircle inner{float(kSampleCx * kScale), float(kSampleCy * kScale),
+                           float(kSampleInner * kScale)};
 
     std::printf(
         "unwrap_bench: source ring %dx%d (%.1f Mpixel), centre %.0f,%.0f, inner r %.0f, "
