@@ -1,0 +1,121 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "imaging/ColourAdjuster.h"
+#include "imaging/PixelImage.h"
+
+namespace orbpix {
+
+// Where a viewer standing in the middle of a panorama strip looks, and through which lens.
+// Pitch and yaw in degrees (a positive pitch looks below the horizon), focal length in pixels.
+struct ViewAngles {
+    float pitch = 0;
+    float yaw = 0;
+    int focal = 0;
+};
+
+// Draws the perspective view of a panorama strip (columns once around the horizon, rows
+// covering 90 degrees of elevation) into a window-sized output, in integer arithmetic on a
+// grid of exact rays every 8 pixels with the pixels between interpolated.
+//
+// The setters may be called from one thread while another renders: the view and the colour
+// settings are read once at the start of each frame, under a short lock of their own.
+class PanoramaProjector {
+public:
+    PanoramaProjector();
+    PanoramaProjector(const PanoramaProjector&) = delete;
+    PanoramaProjector& operator=(const PanoramaProjector&) = delete;
+    virtual ~PanoramaProjector();
+
+    // The output becomes width rounded up to 16 by height rounded up to 8, with a grid node
+    // every 8 pixels. A size the output cannot take leaves no output.
+    virtual void resize(int width, int height);
+    virtual void start() {}
+    virtual void stop() {}
+    virtual bool hasSource() const;
+    virtual void requestRender() {}
+
+    // Stored as given: bounds are the view control's business.
+    virtual void setView(float pitch, float yaw, int focal, bool redraw);
+    virtual void moveView(float pitchChange, float yawChange, int focalChange);
+    // Pixels are 32-bit blue-green-red values, top row first. With copy the projector keeps
+    // its own copy; otherwise the caller keeps the pixels alive until the source changes.
+    // No pixels (or an impossible size) clears the source; that returns false for a size.
+    virtual bool setSource(const std::uint8_t* pixels, int width, int height, bool copy);
+
+    virtual void resetColour();
+    virtual void setBrightnessContrast(int brightness, int contrast);
+    virtual void setSaturation(int value);
+    virtual void enableToneTable(bool on);
+    virtual void enableMatrix(bool on);
+    virtual void applyToneTable();
+    virtual void applyMatrix();
+    virtual void applyToneTableThenMatrix();
+
+    // Draws the current view into the output: 0, or −1 without output or source.
+    virtual int render();
+
+    // The elevations of the strip's top and bottom rows in degrees (26 and −64 unless the
+    // owner says otherwise); the view's pitch is kept between them.
+    void setLimits(int top, int bottom);
+    int topLimit() const;
+    int bottomLimit() const;
+    void setReverse(bool on);
+    bool isReverse() const;
+
+    ViewAngles view() const;
+    int outputWidth() const { return m_output.width(); }
+    int outputHeight() const { return m_output.height(); }
+    int gridColumns() const { return m_gridColumns; }
+    int gridRows() const { return m_gridRows; }
+    const PixelImage& output() const { return m_output; }
+    ColourAdjuster colour() const;
+
+protected:
+    virtual void releaseOutput();
+    virtual void createOutput(int width, int height);
+
+    // Applies whichever colour passes are switched on, as a frame is finished.
+    void applyActiveColour();
+
+    PixelImage m_output;
+
+private:
+    struct Settings {
+        ViewAngles view;
+        int top = 26;
+        int bottom = -64;
+        bool reverse = false;
+        ColourAdjuster colour;
+    };
+    Settings settings() const;
+    void computeGrid(const Settings& s);
+    void fillCells();
+
+    mutable std::mutex m_settingsLock;
+    Settings m_settings;
+
+    const std::uint8_t* m_source = nullptr;
+    std::unique_ptr<std::uint8_t[]> m_ownedSource;
+    int m_sourceWidth = 0;
+    int m_sourceHeight = 0;
+    bool m_ownsSource = false;
+
+    int m_gridColumns = 0;
+    int m_gridRows = 0;
+    std::unique_ptr<std::int64_t[]> m_gridColumn;  // source column × 4096 per node
+    std::unique_ptr<std::int64_t[]> m_gridRow;     // source row × 4096 per node
+};
+
+// Rounds a size up the way the projector does: width to a multiple of 16, height to 8.
+inline int roundViewWidth(int width) {
+    return (width + 15) & ~15;
+}
+inline int roundViewHeight(int height) {
+    return (height + 7) & ~7;
+}
+
+}  // namespace orbpix
