@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <string>
 
 #include "StripImages.h"
 #include "panorama/ArcSineTables.h"
