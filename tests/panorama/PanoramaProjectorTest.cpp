@@ -105,7 +105,13 @@ INSTANTIATE_TEST_SUITE_P(
     Views, ProjectorGeometry,
     ::testing::Values(ViewCase{320, 240, 256, 0, 90}, ViewCase{640, 480, 400, 10, 200},
                       ViewCase{1920, 1088, 1024, 15, 45}, ViewCase{1920, 1088, 1024, 33, 300},
-                      ViewCase{2800, 1600, 1024, 30, 120}, ViewCase{640, 480, 256, 0, 360}));
+                      ViewCase{2800, 1600, 1024, 30, 120}, ViewCase{640, 480, 256, 0, 360}),
+    [](const ::testing::TestParamInfo<ViewCase>& param) {
+        const ViewCase& v = param.param;
+        return std::to_string(v.width) + "x" + std::to_string(v.height) + "_focal" +
+               std::to_string(v.focal) + "_pitch" + std::to_string(int(v.pitch)) + "_yaw" +
+               std::to_string(int(v.yaw));
+    });
 
 PixelImage renderView(const PixelImage& strip, int w, int h, float pitch, float yaw, int focal,
                       bool reverse = false) {
