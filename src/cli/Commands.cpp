@@ -2,11 +2,18 @@
 
 #include <QFileInfo>
 #include <QString>
+#include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <ostream>
+#include <system_error>
 
 #include "cli/Arguments.h"
+#include "core/ByteStream.h"
+#include "imaging/ColourAdjuster.h"
+#include "imaging/JpegWriter.h"
 #include "imaging/Unwrap.h"
 #include "imaging/io/FormatPatterns.h"
 #include "imaging/io/ImageFiles.h"
@@ -43,19 +50,34 @@ constexpr const char* kDetectHelp =
 
 constexpr const char* kUnwrapHelp =
     "Usage: orbpix unwrap IMAGE -o OUT [--circles CX,CY,RIN,ROUT] [--height H] [--reverse]\n"
+    "                    [--cc B,C,S] [--quality Q] [--auto-cc] [--json]\n"
+    "       orbpix unwrap IMAGE --auto-cc [--circles CX,CY,RIN,ROUT] [--height H] [--reverse]\n"
     "                    [--json]\n"
     "\n"
     "Unwraps the ring into a panorama strip of H rows and 4 x H columns and writes it to OUT\n"
-    "in the format its extension names (.png, .jpg, .bmp, .tif).\n"
+    "in the format its extension names (.png, .jpg, .jpeg, .bmp, .tif). JPEG files are\n"
+    "written as baseline JPEG with the quality of --quality.\n"
     "\n"
-    "  -o, --output OUT       the panorama file to write\n"
+    "  -o, --output OUT       the panorama file to write (optional with --auto-cc)\n"
     "  --circles CX,CY,RIN,ROUT  the ring's circles (default: detected)\n"
     "  --height H             rows of the strip (default: min(800, trunc(ROUT x pi/2)))\n"
     "  --reverse              the lens was mounted upside down\n"
-    "  --json                 print the size, circles and raw histograms as JSON\n"
+    "  --cc B,C,S             colour-correct the panorama before writing it: brightness,\n"
+    "                         contrast and saturation as whole numbers, as the export does\n"
+    "  --quality Q            JPEG quality from 0 to 100 (default 70); .jpg/.jpeg only\n"
+    "  --auto-cc              print the automatic colour correction of the panorama as\n"
+    "                         \"brightness B, contrast C, saturation S\"; without -o nothing\n"
+    "                         is written\n"
+    "  --json                 print the size, circles and raw histograms as JSON, with\n"
+    "                         --auto-cc also \"autoCC\":{\"brightness\":B,\"contrast\":C,\n"
+    "                         \"saturation\":S}\n"
     "\n"
-    "Exit status: 0 written, 1 bad arguments, 2 picture unreadable, 3 circles not inside\n"
-    "the picture (nothing written), 4 the panorama could not be made or written.\n";
+    "Exit status: 0 written (or, with --auto-cc alone, printed), 1 bad arguments, 2 picture\n"
+    "unreadable, 3 circles not inside the picture (nothing written), 4 the panorama could\n"
+    "not be made or written (a partly written file is removed).\n";
+
+// The quality the tour export writes its panoramas with.
+constexpr int kDefaultJpegQuality = 70;
 
 constexpr const char* kFormatsHelp =
     "Usage: orbpix formats\n"
@@ -89,6 +111,48 @@ std::string circlesJson(const RingCircles& circles) {
     return '[' + text + ']';
 }
 
+bool isJpegSuffix(const QString& suffix) {
+    return suffix.compare(QStringLiteral("jpg"), Qt::CaseInsensitive) == 0 ||
+           suffix.compare(QStringLiteral("jpeg"), Qt::CaseInsensitive) == 0;
+}
+
+// A whole number from 0 to 100, nothing otherwise.
+std::optional<int> parseQuality(const std::string& text) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    const auto [next, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc{} || next != end || value < 0 || value > 100)
+        return std::nullopt;
+    return value;
+}
+
+// Writes the panorama through the JPEG writer. A file left half-written is removed, but
+// only a plain file: a device or pipe named as the output stays where it is.
+bool writeJpegFile(const PixelImage& image, const std::string& path, int quality) {
+    bool ok = false;
+    {
+        auto stream = FileStream::open(path, FileStream::Mode::Create);
+        if (!stream)
+            return false;
+        ok = encodeJpeg(image, *stream, quality);
+    }
+    if (!ok) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(path, ec))
+            std::filesystem::remove(path, ec);
+    }
+    return ok;
+}
+
+ColourCorrection automaticCorrectionOf(const PanoramaResult& result) {
+    // The raw histograms stay as they are for the JSON output.
+    PanoramaResult cumulative;
+    cumulative.luminance = result.luminance;
+    cumulative.chroma = result.chroma;
+    makeCumulativeHistograms(cumulative);
+    return automaticCorrection(cumulative.luminance, cumulative.chroma);
+}
+
 int detectCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string error;
     const auto parsed = parseArguments(args, {{}, {"json", "help"}, {{'h', "help"}}}, error);
@@ -119,8 +183,8 @@ int detectCommand(const std::vector<std::string>& args, std::ostream& out, std::
 
 int unwrapCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string error;
-    const OptionSet options{{"output", "circles", "height"},
-                            {"reverse", "json", "help"},
+    const OptionSet options{{"output", "circles", "height", "cc", "quality"},
+                            {"reverse", "json", "auto-cc", "help"},
                             {{'o', "output"}, {'h', "help"}}};
     const auto parsed = parseArguments(args, options, error);
     if (!parsed)
@@ -131,14 +195,35 @@ int unwrapCommand(const std::vector<std::string>& args, std::ostream& out, std::
     }
     if (parsed->positionals.size() != 1)
         return usageError(err, "unwrap", "expected exactly one picture");
+    const bool autoCc = parsed->has("auto-cc");
     const auto output = parsed->option("output");
-    if (!output || output->empty())
+    if (output ? output->empty() : !autoCc)
         return usageError(err, "unwrap", "the panorama file is missing (-o OUT)");
-    const QString outPath = QString::fromStdString(*output);
-    const int outFormat = formatCodeForSuffix(QFileInfo(outPath).suffix());
-    if (outFormat == 0)
+    const QString outPath = output ? QString::fromStdString(*output) : QString();
+    const QString outSuffix = QFileInfo(outPath).suffix();
+    const bool jpegOutput = output && isJpegSuffix(outSuffix);
+    const int outFormat = output ? formatCodeForSuffix(outSuffix) : 0;
+    if (output && !jpegOutput && outFormat == 0)
         return usageError(err, "unwrap",
                           "cannot tell the format of " + *output + " from its extension");
+    int quality = kDefaultJpegQuality;
+    if (const auto text = parsed->option("quality")) {
+        if (!jpegOutput)
+            return usageError(err, "unwrap", "--quality applies to .jpg and .jpeg output only");
+        const auto value = parseQuality(*text);
+        if (!value)
+            return usageError(err, "unwrap", "--quality wants a whole number from 0 to 100");
+        quality = *value;
+    }
+    std::optional<ColourCorrection> correction;
+    if (const auto text = parsed->option("cc")) {
+        correction = parseColourCorrection(*text);
+        if (!correction)
+            return usageError(err, "unwrap",
+                              "--cc wants three whole numbers BRIGHTNESS,CONTRAST,SATURATION, "
+                              "not '" +
+                                  *text + "'");
+    }
 
     std::optional<RingCircles> circles;
     if (const auto text = parsed->option("circles")) {
@@ -192,17 +277,41 @@ int unwrapCommand(const std::vector<std::string>& args, std::ostream& out, std::
             << " panorama\n";
         return kExitFailed;
     }
-    if (!saveImage(result->image, outPath, outFormat, -1, &message)) {
+    if (correction) {
+        // As the export does: both passes, whatever the values.
+        ColourAdjuster adjuster;
+        adjuster.setBrightnessContrast(correction->brightness, correction->contrast);
+        adjuster.setSaturation(correction->saturation);
+        PixelImage& image = result->image;
+        adjuster.applyToneTableThenMatrix(image.bits(),
+                                          std::size_t(image.width()) * std::size_t(image.height()));
+    }
+    if (jpegOutput) {
+        if (!writeJpegFile(result->image, *output, quality)) {
+            err << "orbpix unwrap: the panorama could not be written to " << *output << "\n";
+            return kExitFailed;
+        }
+    } else if (output && !saveImage(result->image, outPath, outFormat, -1, &message)) {
         err << "orbpix unwrap: " << str(message) << "\n";
         return kExitFailed;
     }
+    std::optional<ColourCorrection> automatic;
+    if (autoCc)
+        automatic = automaticCorrectionOf(*result);
     if (parsed->has("json")) {
         out << "{\"width\":" << result->image.width() << ",\"height\":" << result->image.height()
             << ",\"circles\":" << circlesJson(*circles) << ",\"luminance\":";
         printIntArray(out, result->luminance);
         out << ",\"chroma\":";
         printIntArray(out, result->chroma);
+        if (automatic)
+            out << ",\"autoCC\":{\"brightness\":" << automatic->brightness
+                << ",\"contrast\":" << automatic->contrast
+                << ",\"saturation\":" << automatic->saturation << '}';
         out << "}\n";
+    } else if (automatic) {
+        out << "brightness " << automatic->brightness << ", contrast " << automatic->contrast
+            << ", saturation " << automatic->saturation << "\n";
     }
     return kExitOk;
 }

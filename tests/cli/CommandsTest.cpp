@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,6 +11,7 @@
 #include <sstream>
 
 #include "TempFolder.h"
+#include "imaging/ColourAdjuster.h"
 #include "imaging/Unwrap.h"
 #include "imaging/io/ImageFiles.h"
 
@@ -185,6 +187,189 @@ TEST(OrbpixUnwrap, ArgumentErrors) {
                   .status,
               cli::kExitFailed);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(out)));
+}
+
+// The reverse sample unwrapped as the colour and JPEG tests ask orbpix to: 600 × 150.
+const std::string kReverseRing = kExamples + "mars_1200x900_reverse.jpg";
+const std::vector<std::string> kSmallStrip = {"--circles", "596,452,92,400", "--height", "150"};
+
+std::vector<std::string> unwrapArgs(std::vector<std::string> extra) {
+    std::vector<std::string> args = {"unwrap", kReverseRing};
+    args.insert(args.end(), kSmallStrip.begin(), kSmallStrip.end());
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+}
+
+std::unique_ptr<PanoramaResult> expectedStrip() {
+    PixelImage source;
+    if (!loadFitted(QString::fromStdString(kReverseRing), kUnlimited, kUnlimited, source))
+        return nullptr;
+    const RingCircles circles{{596, 452, 92}, {596, 452, 400}};
+    return PanoramaUnwrapper().unwrap(source, &circles.outer, &circles.inner, 600, 150, {});
+}
+
+// Pixels (of the first three bytes) in which two pictures of the same size differ.
+int differingPixels(const PixelImage& a, const PixelImage& b) {
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            count += !std::equal(a.pixel(x, y), a.pixel(x, y) + 3, b.pixel(x, y));
+    return count;
+}
+
+TEST(OrbpixColourCorrection, AppliesToneTableThenMatrixToThePanorama) {
+    test::TempFolder folder;
+    const auto plain = expectedStrip();
+    ASSERT_TRUE(plain);
+    for (const ColourCorrection cc : {ColourCorrection{20, 40, -60},
+                                      ColourCorrection{-30, -50, 120}, ColourCorrection{0, 0, 0}}) {
+        const std::string text = formatColourCorrection(cc);
+        const QString out = folder.path(QString::fromStdString(text) + ".png");
+        const Outcome result = orbpix(unwrapArgs({"-o", out.toStdString(), "--cc", text}));
+        ASSERT_EQ(result.status, 0) << result.err;
+
+        PixelImage expected;
+        ASSERT_TRUE(expected.assign(plain->image));
+        ColourAdjuster adjuster;
+        adjuster.setBrightnessContrast(cc.brightness, cc.contrast);
+        adjuster.setSaturation(cc.saturation);
+        adjuster.applyToneTableThenMatrix(expected.bits(), 600 * 150);
+        PixelImage written;
+        ASSERT_TRUE(loadFitted(out, kUnlimited, kUnlimited, written));
+        ASSERT_EQ(written.width(), 600);
+        ASSERT_EQ(written.height(), 150);
+        EXPECT_EQ(differingPixels(written, expected), 0) << text;
+        if (!cc.isNeutral()) {
+            EXPECT_GT(differingPixels(written, plain->image), 600 * 150 / 2) << text;
+        }
+    }
+}
+
+TEST(OrbpixColourCorrection, MalformedValuesAreUsageErrorsAndWriteNothing) {
+    test::TempFolder folder;
+    const QString out = folder.path("cc.png");
+    for (const char* bad : {"1,2", "a,b,c", "1,2,3,4", "", "1.5,2,3"}) {
+        const Outcome result = orbpix(unwrapArgs({"-o", out.toStdString(), "--cc", bad}));
+        EXPECT_EQ(result.status, cli::kExitUsage) << bad;
+        EXPECT_NE(result.err.find("--cc"), std::string::npos) << bad;
+    }
+    EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST(OrbpixColourCorrection, AutomaticCorrectionIsPrintedAsTextOrJson) {
+    test::TempFolder folder;
+    auto expected = expectedStrip();
+    ASSERT_TRUE(expected);
+    const auto rawLuminance = expected->luminance;
+    makeCumulativeHistograms(*expected);
+    const ColourCorrection cc = automaticCorrection(expected->luminance, expected->chroma);
+    // A correction of all zeros would not tell a missing computation from a real one.
+    ASSERT_FALSE(cc.isNeutral());
+
+    const Outcome withJson = orbpix(unwrapArgs({"--auto-cc", "--json"}));
+    ASSERT_EQ(withJson.status, 0) << withJson.err;
+    const QJsonObject object = json(withJson.out);
+    EXPECT_EQ(object.value("width").toInt(), 600);
+    const QJsonObject autoCc = object.value("autoCC").toObject();
+    EXPECT_EQ(autoCc.value("brightness").toInt(-999), cc.brightness);
+    EXPECT_EQ(autoCc.value("contrast").toInt(-999), cc.contrast);
+    EXPECT_EQ(autoCc.value("saturation").toInt(-999), cc.saturation);
+    // The histograms printed beside it are still the raw counts.
+    const QJsonArray luminance = object.value("luminance").toArray();
+    ASSERT_EQ(luminance.size(), 256);
+    for (int i = 0; i < 256; ++i)
+        EXPECT_EQ(luminance[i].toInt(), rawLuminance[i]);
+
+    const Outcome plain = orbpix(unwrapArgs({"--auto-cc"}));
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.out, "brightness " + std::to_string(cc.brightness) + ", contrast " +
+                             std::to_string(cc.contrast) + ", saturation " +
+                             std::to_string(cc.saturation) + "\n");
+
+    const QString out = folder.path("auto.png");
+    const Outcome alsoWritten = orbpix(unwrapArgs({"--auto-cc", "-o", out.toStdString()}));
+    ASSERT_EQ(alsoWritten.status, 0) << alsoWritten.err;
+    EXPECT_EQ(alsoWritten.out, plain.out);
+    EXPECT_TRUE(QFile::exists(out));
+    // Without --auto-cc no JSON key and no line appear.
+    EXPECT_FALSE(
+        json(orbpix(unwrapArgs({"-o", out.toStdString(), "--json"})).out).contains("autoCC"));
+}
+
+TEST(OrbpixJpeg, OutputDecodesToThePanoramaAtTheGivenQuality) {
+    test::TempFolder folder;
+    const auto expected = expectedStrip();
+    ASSERT_TRUE(expected);
+    qint64 previousSize = 0;
+    for (const auto& [name, quality] :
+         {std::pair{"q20.jpg", "20"}, std::pair{"q70.JPEG", ""}, std::pair{"q95.Jpg", "95"}}) {
+        const QString out = folder.path(name);
+        std::vector<std::string> extra = {"-o", out.toStdString()};
+        if (*quality) {
+            extra.push_back("--quality");
+            extra.push_back(quality);
+        }
+        const Outcome result = orbpix(unwrapArgs(extra));
+        ASSERT_EQ(result.status, 0) << name << ": " << result.err;
+        QFile file(out);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(file.read(2) == QByteArray("\xFF\xD8", 2)) << name;
+        EXPECT_GT(file.size(), previousSize) << name;
+        previousSize = file.size();
+
+        PixelImage decoded;
+        ASSERT_TRUE(loadFitted(out, kUnlimited, kUnlimited, decoded)) << name;
+        ASSERT_EQ(decoded.width(), 600);
+        ASSERT_EQ(decoded.height(), 150);
+        double errorSum = 0;
+        for (int y = 0; y < 150; ++y)
+            for (int x = 0; x < 600; ++x)
+                for (int c = 0; c < 3; ++c)
+                    errorSum += std::abs(decoded.pixel(x, y)[c] - expected->image.pixel(x, y)[c]);
+        EXPECT_LT(errorSum / (600.0 * 150 * 3), 6.0) << name;
+    }
+}
+
+TEST(OrbpixJpeg, QualityArgumentErrors) {
+    test::TempFolder folder;
+    const std::string jpg = folder.path("x.jpg").toStdString();
+    for (const char* bad : {"101", "-1", "7x", "", "1e2"}) {
+        EXPECT_EQ(orbpix(unwrapArgs({"-o", jpg, "--quality", bad})).status, cli::kExitUsage) << bad;
+    }
+    EXPECT_EQ(
+        orbpix(unwrapArgs({"-o", folder.path("x.png").toStdString(), "--quality", "50"})).status,
+        cli::kExitUsage);
+    EXPECT_EQ(orbpix(unwrapArgs({"--auto-cc", "--quality", "50"})).status, cli::kExitUsage);
+    EXPECT_EQ(orbpix(unwrapArgs({"-o", jpg, "--quality", "0"})).status, cli::kExitOk);
+    EXPECT_EQ(orbpix(unwrapArgs({"-o", jpg, "--quality", "100"})).status, cli::kExitOk);
+    EXPECT_EQ(orbpix(unwrapArgs({"-o", folder.path("no/dir/x.jpg").toStdString()})).status,
+              cli::kExitFailed);
+}
+
+TEST(OrbpixProgram, FailedJpegWriteRemovesThePartialFile) {
+    // A file-size limit of 2 KiB makes the writes beyond it fail (with SIGXFSZ ignored)
+    // while the first kilobytes reach the file.
+    test::TempFolder folder;
+    const QString out = folder.path("limited.jpg");
+    QStringList args = {QStringLiteral(ORBPIX_PROGRAM_DIR "/orbpix"), "unwrap",
+                        QString::fromStdString(kReverseRing), "-o", out};
+    for (const std::string& a : kSmallStrip)
+        args << QString::fromStdString(a);
+    QProcess limited;
+    limited.start("/bin/sh",
+                  QStringList{"-c", "trap '' XFSZ; ulimit -f 4; exec \"$@\"", "sh"} + args);
+    ASSERT_TRUE(limited.waitForFinished(30000));
+    EXPECT_EQ(limited.exitCode(), cli::kExitFailed);
+    const QByteArray messages = limited.readAllStandardError();
+    EXPECT_TRUE(messages.contains("JPEG Error")) << messages.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+
+    // The same command without the limit writes the file.
+    QProcess unlimited;
+    unlimited.start(args.front(), args.mid(1));
+    ASSERT_TRUE(unlimited.waitForFinished(30000));
+    EXPECT_EQ(unlimited.exitCode(), 0) << unlimited.readAllStandardError().toStdString();
+    EXPECT_GT(QFileInfo(out).size(), 4 * 512);
 }
 
 TEST(OrbpixProgram, FormatsNeedsTheResourceLibrary) {
