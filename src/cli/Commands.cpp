@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "cli/Arguments.h"
+#include "cli/CommandSupport.h"
 #include "core/ByteStream.h"
 #include "imaging/ColourAdjuster.h"
 #include "imaging/JpegWriter.h"
@@ -32,6 +33,7 @@ constexpr const char* kMainHelp =
     "Commands:\n"
     "  detect   find the ring's circles in a picture\n"
     "  unwrap   unwrap a ring picture into a panorama strip\n"
+    "  view     render one perspective view of a panorama strip\n"
     "  formats  list the picture file patterns and the open-dialog filter\n"
     "\n"
     "Run 'orbpix COMMAND --help' for a command's options.\n";
@@ -76,24 +78,11 @@ constexpr const char* kUnwrapHelp =
     "unreadable, 3 circles not inside the picture (nothing written), 4 the panorama could\n"
     "not be made or written (a partly written file is removed).\n";
 
-// The quality the tour export writes its panoramas with.
-constexpr int kDefaultJpegQuality = 70;
-
 constexpr const char* kFormatsHelp =
     "Usage: orbpix formats\n"
     "\n"
     "Lists the picture file patterns with their format codes, then the filter of the\n"
     "picture open dialog, with the texts of the resource library.\n";
-
-std::string str(const QString& s) {
-    return s.toStdString();
-}
-
-int usageError(std::ostream& err, const std::string& command, const std::string& message) {
-    err << "orbpix " << command << ": " << message << "\n"
-        << "Try 'orbpix " << command << " --help'.\n";
-    return kExitUsage;
-}
 
 void printIntArray(std::ostream& out, const auto& values) {
     out << '[';
@@ -109,39 +98,6 @@ void printIntArray(std::ostream& out, const auto& values) {
 std::string circlesJson(const RingCircles& circles) {
     std::string text = formatCirclesText(circles);
     return '[' + text + ']';
-}
-
-bool isJpegSuffix(const QString& suffix) {
-    return suffix.compare(QStringLiteral("jpg"), Qt::CaseInsensitive) == 0 ||
-           suffix.compare(QStringLiteral("jpeg"), Qt::CaseInsensitive) == 0;
-}
-
-// A whole number from 0 to 100, nothing otherwise.
-std::optional<int> parseQuality(const std::string& text) {
-    int value = 0;
-    const char* end = text.data() + text.size();
-    const auto [next, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || ec != std::errc{} || next != end || value < 0 || value > 100)
-        return std::nullopt;
-    return value;
-}
-
-// Writes the panorama through the JPEG writer. A file left half-written is removed, but
-// only a plain file: a device or pipe named as the output stays where it is.
-bool writeJpegFile(const PixelImage& image, const std::string& path, int quality) {
-    bool ok = false;
-    {
-        auto stream = FileStream::open(path, FileStream::Mode::Create);
-        if (!stream)
-            return false;
-        ok = encodeJpeg(image, *stream, quality);
-    }
-    if (!ok) {
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(path, ec))
-            std::filesystem::remove(path, ec);
-    }
-    return ok;
 }
 
 ColourCorrection automaticCorrectionOf(const PanoramaResult& result) {
@@ -355,6 +311,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return detectCommand(rest, out, err);
     if (command == "unwrap")
         return unwrapCommand(rest, out, err);
+    if (command == "view")
+        return viewCommand(rest, out, err);
     if (command == "formats")
         return formatsCommand(rest, out, err);
     err << "orbpix: unknown command '" << command << "'\n" << kMainHelp;

@@ -74,12 +74,12 @@ public:
     const PixelImage& output() const { return m_output; }
     ColourAdjuster colour() const;
 
+    // Applies whichever colour passes are switched on, as a finished frame gets them.
+    void applyActiveColour();
+
 protected:
     virtual void releaseOutput();
     virtual void createOutput(int width, int height);
-
-    // Applies whichever colour passes are switched on, as a frame is finished.
-    void applyActiveColour();
 
     PixelImage m_output;
 

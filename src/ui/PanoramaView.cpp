@@ -78,16 +78,16 @@ namespace {
 
 ViewKey viewKey(int key) {
     switch (key) {
-    case Qt::Key_PageUp:
-        return ViewKey::PageUp;
-    case Qt::Key_PageDown:
-        return ViewKey::PageDown;
-    case Qt::Key_A:
-        return ViewKey::A;
-    case Qt::Key_Z:
-        return ViewKey::Z;
-    default:
-        return ViewKey::Other;
+        case Qt::Key_PageUp:
+            return ViewKey::PageUp;
+        case Qt::Key_PageDown:
+            return ViewKey::PageDown;
+        case Qt::Key_A:
+            return ViewKey::A;
+        case Qt::Key_Z:
+            return ViewKey::Z;
+        default:
+            return ViewKey::Other;
     }
 }
 
@@ -151,7 +151,8 @@ void PanoramaView::showFrame(const PixelImage& frame) {
     }
     // One pending hand-over at a time: the interface thread always takes the latest frame.
     if (!m_deliveryPosted.exchange(true))
-        QMetaObject::invokeMethod(this, [this] { takeDeliveredFrame(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { takeDeliveredFrame(); }, Qt::QueuedConnection);
 }
 
 void PanoramaView::takeDeliveredFrame() {

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orbpix {
+class PixelImage;
+}
+
+// What the commands of the tool share: messages, numbers and writing pictures.
+namespace orbpix::cli {
+
+// The quality the tour export writes its panoramas with.
+inline constexpr int kDefaultJpegQuality = 70;
+
+std::string str(const QString& s);
+
+// Prints the message and the hint to the command's help; returns the usage exit status.
+int usageError(std::ostream& err, const std::string& command, const std::string& message);
+
+bool isJpegSuffix(const QString& suffix);
+
+// A whole number from 0 to 100, nothing otherwise.
+std::optional<int> parseQuality(const std::string& text);
+
+// Writes the picture through the JPEG writer. A file left half-written is removed, but
+// only a plain file: a device or pipe named as the output stays where it is.
+bool writeJpegFile(const PixelImage& image, const std::string& path, int quality);
+
+int viewCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace orbpix::cli
