@@ -6,7 +6,7 @@ ifdef CI
 CMAKE_FLAGS += -DORBPIX_WERROR=ON
 endif
 
-.PHONY: all deps build run test bench sanitize tsan format check-format clean
+.PHONY: all deps build run test bench sanitize tsan fuzz format check-format clean
 
 all: build
 
