@@ -99,8 +99,10 @@ bool AlbumLibrary::getRoot(QString& root, RootCreation create) {
         if (!m_examplesFolder.isEmpty())
             (void)treeops::copyFolderContent(m_examplesFolder, root);
     }
-    // Remembering the root is a convenience; failing to store it loses nothing today.
-    (void)registry::writeText(Hive::User, m_registryKey, kPathValue, root);
+    // Remembering the root is a convenience; failing to store it loses nothing today. Every
+    // album lookup passes here, so an unchanged value is not written again.
+    if (stored != root)
+        (void)registry::writeText(Hive::User, m_registryKey, kPathValue, root);
     return true;
 }
 
@@ -178,11 +180,6 @@ QString AlbumLibrary::newAlbumCandidate(int n) {
 std::optional<NewAlbumChoice> AlbumLibrary::newAlbum(
     NewAlbumRule rule, const std::function<bool(const QString& name)>& holdsNoItem,
     const std::function<bool(const QString& name)>& create) {
-    const QString root = [this] {
-        QString r;
-        (void)getRoot(r, RootCreation::Yes);
-        return r;
-    }();
     for (int n = 0; n < kNewAlbumCandidates; ++n) {
         const QString name = newAlbumCandidate(n);
         if (!isValidAlbumName(name))

@@ -38,24 +38,6 @@ TEST_F(SettingsTest, ANumberThatIsNotANumberFallsThroughToTheNextHive) {
     EXPECT_EQ(readNumber("Settings", "SMTPPort", 25), 2525u);
 }
 
-TEST_F(SettingsTest, NothingStoredLoadsTheDefaults) {
-    AppSettings s;
-    s.userName = "stale";
-    s.launchCounter = 77;
-    s.libraryRoot = "/stale";
-    loadSettings(s);
-    const AppSettings defaults;
-    EXPECT_EQ(s.userName, "");
-    EXPECT_EQ(s.launchCounter, 0u);
-    EXPECT_EQ(s.compressionLocal, 400u);
-    EXPECT_EQ(s.compressionHtml, 100u);
-    EXPECT_EQ(s.needASkin, 1u);
-    EXPECT_EQ(s.smtpPort, 25u);
-    EXPECT_EQ(s.defaultHtmlComp, 100u);
-    EXPECT_EQ(s.defaultLocalComp, 400u);
-    EXPECT_TRUE(s.libraryRoot.isEmpty());
-}
-
 TEST_F(SettingsTest, AMachineValueReachesTheUserHiveAtTheNextExit) {
     ASSERT_TRUE(registry::writeText(Hive::Machine, kSettingsKey, "SMTPServer", "mail.example"));
     ASSERT_TRUE(registry::writeNumber(Hive::Machine, kSettingsKey, "CompressionHtml", 150));
