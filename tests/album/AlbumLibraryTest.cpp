@@ -140,6 +140,15 @@ TEST_F(AlbumLibraryTest, WithoutCreationAMissingRootIsOnlyNamed) {
     EXPECT_FALSE(library.folderForOpen("Mars"));
 }
 
+TEST_F(AlbumLibraryTest, TheSystemPlacesFindTheUsersDocumentsFolder) {
+    writeFile(path("user/user-dirs.dirs"), "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n");
+    AlbumLibrary library(LibraryPlaces::system());
+    QString root;
+    ASSERT_TRUE(library.getRoot(root, RootCreation::Yes));
+    EXPECT_EQ(root, path("home/Papers/My ORB Albums"));
+    EXPECT_TRUE(QFileInfo(root).isDir());
+}
+
 TEST_F(AlbumLibraryTest, WithoutADocumentsFolderTheProgramFolderHoldsTheRoot) {
     m_documents.clear();
     AlbumLibrary library(places());
