@@ -20,13 +20,25 @@ bool validComponent(const QString& part) {
            !part.contains(QLatin1Char('/')) && !part.contains(QChar(0));
 }
 
-// The settings key inside the file for a value name; "" is the key's default value.
-std::optional<QString> settingsKey(const KeyLocation& where, const QString& valueName) {
-    const QString name = valueName.isEmpty() ? QString::fromLatin1(kDefaultValueName) : valueName;
+// The settings key inside the file for a value name; "" is the key's default value. Value
+// names match without regard to case, and an existing value keeps its first spelling.
+std::optional<QString> settingsKey(const QSettings& settings, const KeyLocation& where,
+                                   const QString& valueName) {
+    QString name = valueName.isEmpty() ? QString::fromLatin1(kDefaultValueName) : valueName;
     // A slash or backslash would address another group; such names cannot be stored.
     if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
         return std::nullopt;
-    return where.group.isEmpty() ? name : where.group + QLatin1Char('/') + name;
+    const QString prefix = where.group.isEmpty() ? QString() : where.group + QLatin1Char('/');
+    if (!settings.contains(prefix + name)) {
+        for (const QString& key : settings.allKeys()) {
+            if (key.size() == prefix.size() + name.size() && key.startsWith(prefix) &&
+                QStringView(key).sliced(prefix.size()).compare(name, Qt::CaseInsensitive) == 0) {
+                name = key.sliced(prefix.size());
+                break;
+            }
+        }
+    }
+    return prefix + name;
 }
 
 [[nodiscard]] bool writeValue(Hive hive, const QString& keyPath, const QString& valueName,
@@ -34,11 +46,9 @@ std::optional<QString> settingsKey(const KeyLocation& where, const QString& valu
     const auto where = locateKey(hive, keyPath);
     if (!where)
         return false;
-    const auto key = settingsKey(*where, valueName);
-    if (!key)
-        return false;
     QSettings settings(where->file, QSettings::IniFormat);
-    if (!settings.isWritable())
+    const auto key = settingsKey(settings, *where, valueName);
+    if (!key || !settings.isWritable())
         return false;
     settings.setValue(*key, value);
     settings.sync();
@@ -86,10 +96,10 @@ std::optional<QString> readText(Hive hive, const QString& keyPath, const QString
     const auto where = locateKey(hive, keyPath);
     if (!where || !QFileInfo(where->file).isFile())
         return std::nullopt;
-    const auto key = settingsKey(*where, valueName);
+    const QSettings settings(where->file, QSettings::IniFormat);
+    const auto key = settingsKey(settings, *where, valueName);
     if (!key)
         return std::nullopt;
-    const QSettings settings(where->file, QSettings::IniFormat);
     const QVariant value = settings.value(*key);
     if (!value.isValid())
         return std::nullopt;

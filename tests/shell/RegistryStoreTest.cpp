@@ -58,6 +58,14 @@ TEST_F(RegistryStoreTest, ValuesRoundTripPerHiveAndStayApart) {
     ASSERT_TRUE(registry::writeText(Hive::User, key, "", "unnamed"));
     EXPECT_EQ(registry::readText(Hive::User, key, ""), "unnamed");
     EXPECT_EQ(registry::readText(Hive::User, key, "LastAlbum"), "Holiday, 2024 \"best\"");
+    // Value names match without regard to case and keep their first spelling.
+    EXPECT_EQ(registry::readText(Hive::User, key, "lastalbum"), "Holiday, 2024 \"best\"");
+    ASSERT_TRUE(registry::writeText(Hive::User, key, "LASTALBUM", "Moon"));
+    EXPECT_EQ(registry::readText(Hive::User, key, "LastAlbum"), "Moon");
+    EXPECT_TRUE(
+        readFile(userFolder() + "/Orbworks/OrbPixStudio.conf").contains("\nLastAlbum=Moon\n"));
+    // The values of a subkey do not answer for its parent.
+    EXPECT_FALSE(registry::readText(Hive::User, "Software\\Orbworks\\OrbPixStudio", "LastAlbum"));
 }
 
 TEST_F(RegistryStoreTest, TheProgramPathIsPlainIniForProgramsThatLinkNothingOfOurs) {
