@@ -48,7 +48,8 @@ AlbumDocumentItems itemsFromDocument(const TaggedDocument& document, std::string
     if (root.kind != TagNodeKind::Element || root.text != kRootTag)
         return result;
     result.rootRecognised = true;
-    for (const auto childId : root.children) {
+    for (auto childId = root.firstChild; childId != TaggedDocument::kNoNode;
+         childId = document.node(childId).nextSibling) {
         const auto& child = document.node(childId);
         if (child.kind != TagNodeKind::Element || child.text != kItemTag)
             continue;
@@ -59,12 +60,14 @@ AlbumDocumentItems itemsFromDocument(const TaggedDocument& document, std::string
             item.path = *path;
         else
             continue;
-        for (const auto infoId : child.children) {
+        for (auto infoId = child.firstChild; infoId != TaggedDocument::kNoNode;
+             infoId = document.node(infoId).nextSibling) {
             const auto& info = document.node(infoId);
-            if (info.kind != TagNodeKind::Element || info.text != kInfoTag || info.children.empty())
+            if (info.kind != TagNodeKind::Element || info.text != kInfoTag ||
+                info.firstChild == TaggedDocument::kNoNode)
                 continue;
             const auto name = document.attribute(infoId, kIdAttribute);
-            const auto& value = document.node(info.children.front());
+            const auto& value = document.node(info.firstChild);
             if (name && value.kind == TagNodeKind::Text)
                 item.properties.set(*name, value.text);
         }

@@ -34,8 +34,12 @@ bool FolderAlbum::open() {
     m_items.clear();
     if (!load())
         return false;
-    m_dirty = synchronise(nullptr) && !save();
-    purge();
+    std::optional<std::vector<std::string>> listing;
+    m_dirty = synchroniseListed(nullptr, &listing) && !save();
+    // The purge goes by the same listing: a picture arriving meanwhile is left for the next
+    // synchronisation to find rather than deleted unseen.
+    if (listing)
+        purgeListed(*listing);
     return true;
 }
 
@@ -67,34 +71,57 @@ bool FolderAlbum::isTaken(const std::string& path) const {
 }
 
 void FolderAlbum::purge() {
-    const auto names = m_fileSystem.listFiles(m_folder);
-    if (!names)
-        return;
+    if (const auto names = m_fileSystem.listFiles(m_folder))
+        purgeListed(*names);
+}
+
+void FolderAlbum::purgeListed(const std::vector<std::string>& names) {
+    // Items of the folder by file name: the listing gives nothing else.
     std::unordered_set<std::string_view> referenced;
-    for (const AlbumItem& item : m_items)
-        referenced.insert(item.path);
-    for (const std::string& name : *names) {
+    for (const AlbumItem& item : m_items) {
+        const SplitPath split = splitPath(item.path);
+        if (split.hasSeparator && split.folder == m_folder)
+            referenced.insert(split.fileName);
+    }
+    for (const std::string& name : names) {
         // A name the album file cannot hold was never written by the album: synchronising
         // could not give it a storable name, and it is not ours to delete.
-        if (!m_patterns.matches(name) || !isStorableAttributeValue(name))
+        if (referenced.contains(name) || !m_patterns.matches(name) ||
+            !isStorableAttributeValue(name))
             continue;
         const std::string path = joinPath(m_folder, name);
-        if (!referenced.contains(path))
+        if (m_fileSystem.exists(path))
             (void)m_fileSystem.removeFile(path);
     }
 }
 
 bool FolderAlbum::synchronise(AlbumObserver* observer) {
+    return synchroniseListed(observer, nullptr);
+}
+
+bool FolderAlbum::synchroniseListed(AlbumObserver* observer,
+                                    std::optional<std::vector<std::string>>* listing) {
     if (!m_fileSystem.isFolder(m_folder)) {
         m_items.clear();
         if (observer)
             observer->folderGone(*this, name());
         return false;
     }
+    // One listing serves every question about the folder's own files; only items elsewhere
+    // (or folders) cost a look-up of their own.
+    auto names = m_fileSystem.listFiles(m_folder);
+    if (names)
+        std::sort(names->begin(), names->end());
+    const auto listed = [&](const std::string& path) {
+        const SplitPath split = splitPath(path);
+        return names && split.folder == m_folder &&
+               std::binary_search(names->begin(), names->end(), split.fileName);
+    };
+
     bool changed = false;
     for (std::size_t i = 0; i < m_items.size();) {
         const std::string& path = m_items[i].path;
-        if (m_fileSystem.exists(path)) {
+        if (listed(path) || m_fileSystem.exists(path)) {
             ++i;
             continue;
         }
@@ -114,37 +141,45 @@ bool FolderAlbum::synchronise(AlbumObserver* observer) {
             observer->itemRemoved(*this, i, removedPath, fileName);
     }
 
-    auto names = m_fileSystem.listFiles(m_folder);
-    if (!names)
-        return changed;
-    std::sort(names->begin(), names->end());
-    std::unordered_set<std::string> referenced;
-    for (const AlbumItem& item : m_items)
-        referenced.insert(item.path);
-    for (const std::string& name : *names) {
-        if (!m_patterns.matches(name) || isParkedName(name))
-            continue;
-        std::string path = joinPath(m_folder, name);
-        if (referenced.contains(path))
-            continue;
-        if (!isStorableAttributeValue(name)) {
-            // Another program put a picture here under a name the album file cannot hold;
-            // it joins under the nearest name that it can.
-            const auto safe = firstFreeCandidate(
-                m_folder, storableFileName(name), prefixedCandidate,
-                [&](const std::string& p) { return isTaken(p) || referenced.contains(p); });
-            if (!safe || !m_fileSystem.rename(path, *safe))
+    if (names) {
+        // File names of the folder's items, viewing the items' own paths: the room made
+        // first keeps them in place while items are added.
+        m_items.reserve(m_items.size() + names->size());
+        std::unordered_set<std::string_view> referenced;
+        referenced.reserve(m_items.capacity());
+        const auto remember = [&](const std::string& itemPath) {
+            const SplitPath split = splitPath(itemPath);
+            if (split.hasSeparator && split.folder == m_folder)
+                referenced.insert(split.fileName);
+        };
+        for (const AlbumItem& item : m_items)
+            remember(item.path);
+        for (const std::string& name : *names) {
+            if (isParkedName(name) || referenced.contains(name) || !m_patterns.matches(name))
                 continue;
-            path = *safe;
+            std::string path = joinPath(m_folder, name);
+            if (!isStorableAttributeValue(name)) {
+                // Another program put a picture here under a name the album file cannot
+                // hold; it joins under the nearest name that it can.
+                const auto safe = firstFreeCandidate(
+                    m_folder, storableFileName(name), prefixedCandidate, [&](const std::string& p) {
+                        return isTaken(p) || referenced.contains(splitPath(p).fileName);
+                    });
+                if (!safe || !m_fileSystem.rename(path, *safe))
+                    continue;
+                path = *safe;
+            }
+            AlbumItem item;
+            item.path = std::move(path);
+            m_items.push_back(std::move(item));
+            remember(m_items.back().path);
+            changed = true;
+            if (observer)
+                observer->itemAdded(*this, m_items.size() - 1);
         }
-        AlbumItem item;
-        item.path = path;
-        referenced.insert(path);
-        m_items.push_back(std::move(item));
-        changed = true;
-        if (observer)
-            observer->itemAdded(*this, m_items.size() - 1);
     }
+    if (listing)
+        *listing = std::move(names);
     return changed;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "album/Album.h"
 
@@ -40,6 +42,10 @@ public:
     void afterRemove(const AlbumItem& item, bool success, bool keepForUndo) override;
 
 private:
+    // Synchronises, handing out the folder listing it went by (sorted).
+    bool synchroniseListed(AlbumObserver* observer,
+                           std::optional<std::vector<std::string>>* listing);
+    void purgeListed(const std::vector<std::string>& names);
     bool isTaken(const std::string& path) const;
     bool hasItemWithPath(std::string_view path) const;
 

@@ -1,5 +1,6 @@
 #include "album/TaggedDocument.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "album/TextCompare.h"
@@ -10,10 +11,12 @@ namespace {
 
 enum class TokenKind { End, Text, EmptyTag, Declaration, Element };
 
+// Views into the file's bytes, or into the tokenizer's own copy when a run held control
+// bytes; valid until the next token.
 struct Token {
     TokenKind kind = TokenKind::End;
-    std::string text;  // text, declaration content or element name
-    std::string attributeText;
+    std::string_view text;  // text, declaration content or element name
+    std::string_view attributeText;
 };
 
 bool isWhiteSpace(char c) {
@@ -33,21 +36,21 @@ public:
                 return token;
             if (!m_inTag) {
                 m_inTag = true;
-                std::string text = run('<');
+                const std::string_view text = run('<');
                 if (!text.empty()) {
                     token.kind = TokenKind::Text;
-                    token.text = std::move(text);
+                    token.text = text;
                     return token;
                 }
                 continue;
             }
             m_inTag = false;
-            std::string content = run('>');
+            const std::string_view content = run('>');
             if (content.empty()) {
                 token.kind = TokenKind::EmptyTag;
             } else if (content[0] == '?') {
                 token.kind = TokenKind::Declaration;
-                token.text = std::move(content);
+                token.text = content;
             } else {
                 token.kind = TokenKind::Element;
                 std::size_t end = 0;
@@ -62,22 +65,37 @@ public:
     }
 
 private:
-    std::string run(char stop) {
-        std::string kept;
-        while (m_pos < m_bytes.size()) {
-            const char c = m_bytes[m_pos++];
-            if (c == stop || c == '\0')
-                break;
-            if (static_cast<unsigned char>(c) < 0x20)
-                continue;
-            kept.push_back(c);
+    std::string_view run(char stop) {
+        const std::string_view rest = m_bytes.substr(m_pos);
+        std::size_t end = rest.find(stop);
+        if (end == std::string_view::npos)
+            end = rest.size();
+        std::string_view raw = rest.substr(0, end);
+        // Most runs hold no control byte (nor zero) and are taken in one piece.
+        unsigned char control = 0;
+        for (const char c : raw)
+            control |= static_cast<unsigned char>(c) < 0x20;
+        if (control) {
+            if (const std::size_t zero = raw.find('\0'); zero != std::string_view::npos) {
+                raw = raw.substr(0, zero);
+                end = zero;
+            }
         }
-        return kept;
+        m_pos += std::min(end + 1, rest.size());
+        if (!control)
+            return raw;
+        m_kept.clear();
+        for (const char c : raw) {
+            if (static_cast<unsigned char>(c) >= 0x20)
+                m_kept.push_back(c);
+        }
+        return m_kept;
     }
 
     std::string_view m_bytes;
     std::size_t m_pos = 0;
     bool m_inTag = false;
+    std::string m_kept;
 };
 
 // name="value" pairs; the first one that breaks the pattern ends the list. The first name
@@ -125,8 +143,22 @@ TaggedDocument::NodeId TaggedDocument::addNode(NodeId parent, TagNodeKind kind,
     node.text = text;
     m_nodes.push_back(std::move(node));
     const NodeId id = m_nodes.size() - 1;
-    m_nodes[parent].children.push_back(id);
+    Node& p = m_nodes[parent];
+    if (p.lastChild == kNoNode)
+        p.firstChild = id;
+    else
+        m_nodes[p.lastChild].nextSibling = id;
+    p.lastChild = id;
+    ++p.childCount;
     return id;
+}
+
+std::vector<TaggedDocument::NodeId> TaggedDocument::children(NodeId id) const {
+    std::vector<NodeId> list;
+    list.reserve(m_nodes[id].childCount);
+    for (NodeId c = m_nodes[id].firstChild; c != kNoNode; c = m_nodes[c].nextSibling)
+        list.push_back(c);
+    return list;
 }
 
 TaggedDocument::NodeId TaggedDocument::addElement(NodeId parent, std::string_view name) {
@@ -158,6 +190,9 @@ std::optional<std::string_view> TaggedDocument::attribute(NodeId element,
 
 bool TaggedDocument::read(std::string_view bytes) {
     m_nodes.clear();
+    // An element has a start and an end tag, and an album file has fewer texts than
+    // elements: half the "<" count is room for the whole document in the usual case.
+    m_nodes.reserve(std::size_t(std::count(bytes.begin(), bytes.end(), '<')) / 2 + 1);
     Tokenizer tokens(bytes);
 
     // Text and declarations before the root are passed over.
@@ -236,11 +271,11 @@ std::string TaggedDocument::write() const {
 
     // Depth-first with an explicit stack of (element, next child to write).
     startTag(m_nodes[root()]);
-    std::vector<std::pair<NodeId, std::size_t>> stack{{root(), 0}};
+    std::vector<std::pair<NodeId, NodeId>> stack{{root(), m_nodes[root()].firstChild}};
     while (!stack.empty()) {
         auto& [id, next] = stack.back();
         const Node& node = m_nodes[id];
-        if (next == node.children.size()) {
+        if (next == kNoNode) {
             out += "</";
             appendText(node.text);
             out += '>';
@@ -248,8 +283,9 @@ std::string TaggedDocument::write() const {
             stack.pop_back();
             continue;
         }
-        const NodeId childId = node.children[next++];
+        const NodeId childId = next;
         const Node& child = m_nodes[childId];
+        next = child.nextSibling;
         switch (child.kind) {
             case TagNodeKind::Text:
                 appendText(child.text);
@@ -262,7 +298,7 @@ std::string TaggedDocument::write() const {
                 break;
             case TagNodeKind::Element:
                 startTag(child);
-                stack.emplace_back(childId, 0);
+                stack.emplace_back(childId, child.firstChild);
                 break;
         }
     }

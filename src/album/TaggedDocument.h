@@ -22,18 +22,26 @@ class TaggedDocument {
 public:
     using NodeId = std::size_t;
 
+    static constexpr NodeId kNoNode = NodeId(-1);
+
+    // Children are linked first to last, so that a node costs no list of its own.
     struct Node {
         TagNodeKind kind = TagNodeKind::Element;
         // The element's name, the text's bytes or the declaration's content.
         std::string text;
         std::vector<TagAttribute> attributes;
-        std::vector<NodeId> children;
+        NodeId firstChild = kNoNode;
+        NodeId lastChild = kNoNode;
+        NodeId nextSibling = kNoNode;
+        std::size_t childCount = 0;
     };
 
     bool hasRoot() const { return !m_nodes.empty(); }
     NodeId root() const { return 0; }
     const Node& node(NodeId id) const { return m_nodes[id]; }
     std::size_t nodeCount() const { return m_nodes.size(); }
+    // The children of a node, first to last.
+    std::vector<NodeId> children(NodeId id) const;
 
     // Building. The root replaces whatever the document held.
     NodeId createRoot(std::string_view name);

@@ -15,9 +15,14 @@ TaggedDocument readOk(const std::string& bytes) {
     return document;
 }
 
+TaggedDocument::NodeId childId(const TaggedDocument& d, TaggedDocument::NodeId parent,
+                               std::size_t i) {
+    return d.children(parent).at(i);
+}
+
 const TaggedDocument::Node& child(const TaggedDocument& d, TaggedDocument::NodeId parent,
                                   std::size_t i) {
-    return d.node(d.node(parent).children.at(i));
+    return d.node(childId(d, parent, i));
 }
 
 TEST(TaggedDocumentWrite, ElementsAttributesAndTextAsTheFileHoldsThem) {
@@ -49,12 +54,12 @@ TEST(TaggedDocumentRead, AnyLineEndReadsTheSame) {
         const auto d =
             readOk("<ORBALBUM>" + end + "<ORBITEM id=\"x\">" + end + "<ORBINFO id=\"N\">" + end +
                    "va\tl" + end + "</ORBINFO>" + end + "</ORBITEM>" + end + "</ORBALBUM>" + end);
-        const auto& item = child(d, d.root(), 0);
-        EXPECT_EQ(item.text, "ORBITEM");
-        ASSERT_EQ(item.children.size(), 1u);
-        const auto& info = d.node(item.children[0]);
-        ASSERT_EQ(info.children.size(), 1u);
-        EXPECT_EQ(d.node(info.children[0]).text, "val") << "control bytes are dropped";
+        const auto item = childId(d, d.root(), 0);
+        EXPECT_EQ(d.node(item).text, "ORBITEM");
+        ASSERT_EQ(d.children(item).size(), 1u);
+        const auto info = childId(d, item, 0);
+        ASSERT_EQ(d.children(info).size(), 1u);
+        EXPECT_EQ(child(d, info, 0).text, "val") << "control bytes are dropped";
     }
 }
 
@@ -79,7 +84,7 @@ TEST(TaggedDocumentRead, AttributeRules) {
     // ">" inside a value ends the tag; the rest is text.
     d = readOk("<E id=\"a>b\">");
     EXPECT_FALSE(d.attribute(d.root(), "id"));
-    ASSERT_EQ(d.node(d.root()).children.size(), 1u);
+    ASSERT_EQ(d.children(d.root()).size(), 1u);
     EXPECT_EQ(child(d, d.root(), 0).text, "b\">");
 }
 
@@ -96,27 +101,26 @@ TEST(TaggedDocumentRead, DocumentLevelRules) {
     // anything after the root's end tag never read.
     d = readOk("text<?xml version=\"1.0\"?><R><><A></A></R><broken></other>");
     EXPECT_EQ(d.node(d.root()).text, "R");
-    ASSERT_EQ(d.node(d.root()).children.size(), 1u);
+    ASSERT_EQ(d.children(d.root()).size(), 1u);
     EXPECT_EQ(child(d, d.root(), 0).text, "A");
 
     // The end of the file completes every open element.
     d = readOk("<R><A><B>t");
-    const auto& a = child(d, d.root(), 0);
-    EXPECT_EQ(a.text, "A");
-    EXPECT_EQ(d.node(d.node(a.children.at(0)).children.at(0)).text, "t");
+    const auto a = childId(d, d.root(), 0);
+    EXPECT_EQ(d.node(a).text, "A");
+    EXPECT_EQ(child(d, childId(d, a, 0), 0).text, "t");
 }
 
 TEST(TaggedDocumentRead, ZeroByteEndsARun) {
     // The zero ends the text run; what follows it is read as the next tag.
     const auto d = readOk("<R>ab\0c>d"s);
-    const auto& r = d.node(d.root());
-    ASSERT_EQ(r.children.size(), 2u);
-    EXPECT_EQ(d.node(r.children[0]).kind, TagNodeKind::Text);
-    EXPECT_EQ(d.node(r.children[0]).text, "ab");
-    const auto& c = d.node(r.children[1]);
-    EXPECT_EQ(c.kind, TagNodeKind::Element);
-    EXPECT_EQ(c.text, "c");
-    EXPECT_EQ(d.node(c.children.at(0)).text, "d");
+    ASSERT_EQ(d.children(d.root()).size(), 2u);
+    EXPECT_EQ(child(d, d.root(), 0).kind, TagNodeKind::Text);
+    EXPECT_EQ(child(d, d.root(), 0).text, "ab");
+    const auto c = childId(d, d.root(), 1);
+    EXPECT_EQ(d.node(c).kind, TagNodeKind::Element);
+    EXPECT_EQ(d.node(c).text, "c");
+    EXPECT_EQ(child(d, c, 0).text, "d");
 }
 
 TEST(TaggedDocumentRead, DeepNestingNeitherRecursesNorFails) {
