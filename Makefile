@@ -51,16 +51,7 @@ fuzz: deps
 format: build
 	@cmake --build $(BUILD) --target format
 
-check-# Open-ended libFuzzer runs (clang, ASan+UBSan) of every fuzz target, FUZZ_SECONDS each.
-FUZZ_SECONDS ?= 60
-fuzz: deps
-	@CXX=clang++ cmake -S . -B $(BUILD)-fuzz -G Ninja -DORBPIX_STD_ONLY=ON -DORBPIX_FUZZ=ON \
-	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBPIX_SANITIZE=address,undefined $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(BUILD)-fuzz -j $(JOBS)
-	@for f in $(BUILD)-fuzz/fuzz/*_fuzzer; do [ -x "$$f" ] || continue; \
-	    echo "== $$f"; "$$f" -max_total_time=$(FUZZ_SECONDS) fuzz/corpus/$$(basename $$f) || exit 1; done
-
-format: build
+check-format: build
 	@cmake --build $(BUILD) --target check-format
 
 clean:
