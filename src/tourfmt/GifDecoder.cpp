@@ -109,8 +109,9 @@ std::optional<GifPicture> GifDecoder::decode(std::span<const std::uint8_t> data,
     std::span<const std::uint8_t> tableBytes;
     if (!in.take(colours * 3, tableBytes))
         return premature();
-    // Indices beyond the table read as black instead of beyond the table.
-    std::array<std::uint8_t, 256 * 3> table{};
+    // Literal codes reach 511 with the largest code size; indices beyond the file's table
+    // read as black instead of beyond the table.
+    std::array<std::uint8_t, 512 * 3> table{};
     std::memcpy(table.data(), tableBytes.data(), std::min(tableBytes.size(), table.size()));
 
     GifPicture picture;
@@ -200,12 +201,12 @@ std::optional<GifPicture> GifDecoder::decode(std::span<const std::uint8_t> data,
     const int clear = 1 << minimumSize;
     const int end = clear + 1;
     std::vector<std::int16_t> prefix(kMaxCodes, -1);
-    std::vector<std::uint8_t> suffix(kMaxCodes, 0), first(kMaxCodes, 0);
+    std::vector<std::uint16_t> suffix(kMaxCodes, 0), first(kMaxCodes, 0);
     for (int i = 0; i < clear; ++i) {
-        suffix[std::size_t(i)] = std::uint8_t(i);
-        first[std::size_t(i)] = std::uint8_t(i);
+        suffix[std::size_t(i)] = std::uint16_t(i);
+        first[std::size_t(i)] = std::uint16_t(i);
     }
-    std::vector<std::uint8_t> stack(kMaxCodes + 1);
+    std::vector<std::uint16_t> stack(kMaxCodes + 1);
     CodeReader codes(in);
     int codeWidth = minimumSize + 1;
     int next = clear + 2;
@@ -248,7 +249,7 @@ std::optional<GifPicture> GifDecoder::decode(std::span<const std::uint8_t> data,
             stack[depth++] = suffix[std::size_t(walk)];
             walk = walk < clear ? -1 : prefix[std::size_t(walk)];
         }
-        const std::uint8_t head = stack[depth - 1];
+        const std::uint16_t head = stack[depth - 1];
         while (depth > 0)
             put(stack[--depth]);
         if (next < kMaxCodes) {

@@ -182,6 +182,17 @@ TEST(GifDecoder, IndicesBeyondTheTableAreReportedAndReadAsBlack) {
     EXPECT_EQ(d.picture->pixels[17], 0);
 }
 
+TEST(GifDecoder, LiteralsOfTheLargestCodeSizeStayInsideTheTable) {
+    // Code size 9: clear 512, then the literal 300 and the end code, ten bits each.
+    const Bytes bytes = {'G', 'I', 'F', '8', '7', 'a',  1,    0,    1,    0, 0x80, 0, 0,
+                         1,   2,   3,   4,   5,   6,    ',',  0,    0,    0, 0,    1, 0,
+                         1,   0,   0,   9,   4,   0x00, 0xB2, 0x14, 0x20, 0, ';'};
+    const Decoded d = decode(bytes);
+    ASSERT_TRUE(d.picture) << d.messages;
+    EXPECT_EQ(d.picture->pixels, (Bytes{0, 0, 0}));
+    EXPECT_EQ(d.messages, "Error - GIF Image Map Colour out of range\n");
+}
+
 TEST(GifDecoder, EveryTruncationIsHandled) {
     const Bytes good = encodeGif(randomImage(40, 30, 64, 2, false));
     // The last few bytes may hold nothing but the end code and the trailer.
