@@ -33,39 +33,40 @@ Bytes mutate(const Bytes& seed, Random& random) {
     const int edits = 1 + int(random.below(4));
     for (int e = 0; e < edits; ++e) {
         switch (random.below(6)) {
-        case 0:  // flip a byte
-            if (!b.empty())
-                b[random.below(b.size())] ^= std::uint8_t(1u << random.below(8));
-            break;
-        case 1:  // an interesting value
-            if (!b.empty()) {
-                static const std::uint8_t values[] = {0, 1, 0x7F, 0x80, 0xFF, '<', '>', '"'};
-                b[random.below(b.size())] = values[random.below(sizeof values)];
-            }
-            break;
-        case 2:  // insert bytes
-            b.insert(b.begin() + std::ptrdiff_t(random.below(b.size() + 1)),
-                     random.below(8) + 1, std::uint8_t(random.next()));
-            break;
-        case 3:  // delete a run
-            if (!b.empty()) {
-                const std::size_t at = random.below(b.size());
-                const std::size_t n = std::min(b.size() - at, random.below(16) + 1);
-                b.erase(b.begin() + std::ptrdiff_t(at), b.begin() + std::ptrdiff_t(at + n));
-            }
-            break;
-        case 4:  // truncate
-            b.resize(random.below(b.size() + 1));
-            break;
-        case 5:  // repeat a run
-            if (!b.empty()) {
-                const std::size_t at = random.below(b.size());
-                const std::size_t n = std::min(b.size() - at, random.below(32) + 1);
-                const Bytes run(b.begin() + std::ptrdiff_t(at), b.begin() + std::ptrdiff_t(at + n));
-                b.insert(b.begin() + std::ptrdiff_t(random.below(b.size() + 1)), run.begin(),
-                         run.end());
-            }
-            break;
+            case 0:  // flip a byte
+                if (!b.empty())
+                    b[random.below(b.size())] ^= std::uint8_t(1u << random.below(8));
+                break;
+            case 1:  // an interesting value
+                if (!b.empty()) {
+                    static const std::uint8_t values[] = {0, 1, 0x7F, 0x80, 0xFF, '<', '>', '"'};
+                    b[random.below(b.size())] = values[random.below(sizeof values)];
+                }
+                break;
+            case 2:  // insert bytes
+                b.insert(b.begin() + std::ptrdiff_t(random.below(b.size() + 1)),
+                         random.below(8) + 1, std::uint8_t(random.next()));
+                break;
+            case 3:  // delete a run
+                if (!b.empty()) {
+                    const std::size_t at = random.below(b.size());
+                    const std::size_t n = std::min(b.size() - at, random.below(16) + 1);
+                    b.erase(b.begin() + std::ptrdiff_t(at), b.begin() + std::ptrdiff_t(at + n));
+                }
+                break;
+            case 4:  // truncate
+                b.resize(random.below(b.size() + 1));
+                break;
+            case 5:  // repeat a run
+                if (!b.empty()) {
+                    const std::size_t at = random.below(b.size());
+                    const std::size_t n = std::min(b.size() - at, random.below(32) + 1);
+                    const Bytes run(b.begin() + std::ptrdiff_t(at),
+                                    b.begin() + std::ptrdiff_t(at + n));
+                    b.insert(b.begin() + std::ptrdiff_t(random.below(b.size() + 1)), run.begin(),
+                             run.end());
+                }
+                break;
         }
     }
     return b;
@@ -89,7 +90,8 @@ int main(int argc, char** argv) {
         std::sort(files.begin(), files.end());
         for (const auto& file : files) {
             std::ifstream in(file, std::ios::binary);
-            seeds.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            seeds.emplace_back(std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>());
         }
     }
     for (const Bytes& seed : seeds)
