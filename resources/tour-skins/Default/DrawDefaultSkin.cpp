@@ -154,7 +154,7 @@ void panel(Canvas& c, float x0, float y0, float x1, float y1, float r) {
 }
 
 // The element layout; skin.ski and the pictures both come from it.
-struct ButtonSpec {
+struct ButtonDesign {
     std::int32_t type;
     std::int32_t state;
     const char* name;  // picture names are name.gif, name-hover.gif, name-down.gif
@@ -162,8 +162,8 @@ struct ButtonSpec {
     std::function<void(Canvas&, float, float, float, float, Rgb)> glyph;  // in the button
 };
 
-void drawButton(Canvas& c, const ButtonSpec& spec, int look) {
-    const float w = float(spec.width), h = float(spec.height);
+void drawButton(Canvas& c, const ButtonDesign& design, int look) {
+    const float w = float(design.width), h = float(design.height);
     const Rgb faceTop = look == 0   ? Rgb{66, 82, 108}
                         : look == 1 ? Rgb{82, 104, 138}
                                     : Rgb{30, 38, 52};
@@ -184,7 +184,7 @@ void drawButton(Canvas& c, const ButtonSpec& spec, int look) {
             },
             0, 0, w, h * 0.5f);
     const float shift = look == 2 ? 1.0f : 0.0f;
-    spec.glyph(c, w / 2 + shift, h / 2 + shift, w, h, look == 1 ? kGlyphHover : kGlyph);
+    design.glyph(c, w / 2 + shift, h / 2 + shift, w, h, look == 1 ? kGlyphHover : kGlyph);
 }
 
 void drawLogo(Canvas& c, int look) {
@@ -212,7 +212,7 @@ void drawLogo(Canvas& c, int look) {
     c.fill(triangle({cx - 1, cy + 6, cx + 5, cy - 2, cx + 11, cy + 6}), kGlyph, 0, 0, w, h);
 }
 
-std::vector<ButtonSpec> buttons() {
+std::vector<ButtonDesign> buttons() {
     const auto arrow = [](bool right) {
         return [right](Canvas& c, float cx, float cy, float, float h, Rgb g) {
             const float s = h * 0.22f, d = right ? 1.0f : -1.0f;
@@ -465,16 +465,16 @@ int main(int argc, char** argv) {
     skin.elements.push_back(bar);
 
     const char* suffixes[] = {".gif", "-hover.gif", "-down.gif"};
-    for (const ButtonSpec& spec : buttons()) {
+    for (const ButtonDesign& design : buttons()) {
         TourElement button;
-        button.type = spec.type;
-        button.state = spec.state;
-        button.left = spec.left;
-        button.top = spec.top;
+        button.type = design.type;
+        button.state = design.state;
+        button.left = design.left;
+        button.top = design.top;
         for (int look = 0; look < 3; ++look) {
-            Canvas picture = background.crop(spec.left, spec.top, spec.width, spec.height);
-            drawButton(picture, spec, look);
-            const std::string name = std::string(spec.name) + suffixes[look];
+            Canvas picture = background.crop(design.left, design.top, design.width, design.height);
+            drawButton(picture, design, look);
+            const std::string name = std::string(design.name) + suffixes[look];
             save(name, toGif(picture));
             button.pictureNames[std::size_t(look)] = name;
         }
