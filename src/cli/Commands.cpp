@@ -12,6 +12,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/CommandSupport.h"
+#include "cli/TourCommands.h"
 #include "core/ByteStream.h"
 #include "imaging/ColourAdjuster.h"
 #include "imaging/JpegWriter.h"
@@ -35,6 +36,9 @@ constexpr const char* kMainHelp =
     "  unwrap   unwrap a ring picture into a panorama strip\n"
     "  view     render one perspective view of a panorama strip\n"
     "  formats  list the picture file patterns and the open-dialog filter\n"
+    "  skin     parse a tour skin description, scramble or unscramble skin pictures\n"
+    "  orb      dump a tour album file\n"
+    "  tour     show the tour carried by a tour program\n"
     "\n"
     "Run 'orbpix COMMAND --help' for a command's options.\n";
 
@@ -315,6 +319,12 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return viewCommand(rest, out, err);
     if (command == "formats")
         return formatsCommand(rest, out, err);
+    if (command == "skin")
+        return skinCommand(rest, out, err);
+    if (command == "orb")
+        return orbCommand(rest, out, err);
+    if (command == "tour")
+        return tourCommand(rest, out, err);
     err << "orbpix: unknown command '" << command << "'\n" << kMainHelp;
     return kExitUsage;
 }

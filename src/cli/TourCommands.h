@@ -1,0 +1,15 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+// The tool's commands over the tour formats: skin descriptions and pictures, tour album
+// files and tours.
+namespace orbpix::cli {
+
+int skinCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int orbCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int tourCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace orbpix::cli

@@ -1,0 +1,223 @@
+#include "tourfmt/BlockScrambleStream.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace orbpix {
+
+namespace {
+
+constexpr int kRotations[4] = {3, 15, 19, 25};
+
+// The words of a block are taken most significant byte first.
+std::uint32_t loadWord(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
+           std::uint32_t(p[3]);
+}
+
+void storeWord(std::uint8_t* p, std::uint32_t v) {
+    p[0] = std::uint8_t(v >> 24);
+    p[1] = std::uint8_t(v >> 16);
+    p[2] = std::uint8_t(v >> 8);
+    p[3] = std::uint8_t(v);
+}
+
+}  // namespace
+
+WorkingKey workingKeyOf(const ScrambleKey& key) {
+    std::array<std::uint8_t, 16> k{};
+    // The two 16-bit fields change places, the last two groups of four are reversed.
+    k[0] = key[0];
+    k[1] = key[1];
+    k[2] = key[2];
+    k[3] = key[3];
+    k[4] = key[6];
+    k[5] = key[7];
+    k[6] = key[4];
+    k[7] = key[5];
+    for (std::size_t i = 0; i < 4; ++i) {
+        k[8 + i] = key[11 - i];
+        k[12 + i] = key[15 - i];
+    }
+    WorkingKey words{};
+    for (std::size_t i = 0; i < 4; ++i)
+        words[i] = std::uint32_t(k[4 * i]) | std::uint32_t(k[4 * i + 1]) << 8 |
+                   std::uint32_t(k[4 * i + 2]) << 16 | std::uint32_t(k[4 * i + 3]) << 24;
+    return words;
+}
+
+void scrambleBlock(std::span<std::uint8_t, 16> block, const WorkingKey& key) {
+    for (std::size_t i = 0; i < 4; ++i) {
+        std::uint8_t* p = block.data() + 4 * i;
+        storeWord(p, std::rotr(loadWord(p) ^ key[i], kRotations[i]));
+    }
+}
+
+void unscrambleBlock(std::span<std::uint8_t, 16> block, const WorkingKey& key) {
+    for (std::size_t i = 0; i < 4; ++i) {
+        std::uint8_t* p = block.data() + 4 * i;
+        storeWord(p, std::rotl(loadWord(p), kRotations[i]) ^ key[i]);
+    }
+}
+
+StreamRef<BlockScrambleStream> BlockScrambleStream::create(StreamRef<ByteStream> base,
+                                                           const ScrambleKey& key) {
+    if (!base)
+        return {};
+    return StreamRef<BlockScrambleStream>::adopt(new BlockScrambleStream(std::move(base), key));
+}
+
+BlockScrambleStream::BlockScrambleStream(StreamRef<ByteStream> base, const ScrambleKey& key)
+    : m_base(std::move(base)), m_key(workingKeyOf(key)) {
+    // Knowing where the base ends spares reading blocks that cannot be there yet, which
+    // keeps sequential writing a plain sequence of writes.
+    if (m_base->seek(0, Origin::End)) {
+        m_baseLength = m_base->position();
+        m_basePosition = m_baseLength;
+    }
+}
+
+BlockScrambleStream::~BlockScrambleStream() {
+    if (m_dirty)
+        (void)storeBlock();
+    (void)m_base->flush();
+}
+
+bool BlockScrambleStream::setKey(const ScrambleKey& key) {
+    if (m_dirty && !storeBlock())
+        return false;
+    m_key = workingKeyOf(key);
+    m_loaded = false;
+    return true;
+}
+
+bool BlockScrambleStream::loadBlock() {
+    m_plain.fill(0);
+    m_valid = 0;
+    if (m_baseLength < 0 || m_blockOffset < m_baseLength) {
+        if (m_basePosition != m_blockOffset) {
+            if (!m_base->seek(m_blockOffset, Origin::Begin)) {
+                m_basePosition = -1;
+                return false;
+            }
+        }
+        while (m_valid < kBlockSize) {
+            const std::size_t n = m_base->read(std::span(m_plain).subspan(m_valid));
+            if (n == 0)
+                break;
+            m_valid += n;
+        }
+        m_basePosition = m_blockOffset + std::int64_t(m_valid);
+        unscrambleBlock(std::span<std::uint8_t, 16>(m_plain), m_key);
+        // Bytes the file does not hold read as zeros, so a later write never carries
+        // unscrambled noise into the file.
+        std::fill(m_plain.begin() + std::ptrdiff_t(m_valid), m_plain.end(), std::uint8_t(0));
+    }
+    m_loaded = true;
+    return true;
+}
+
+bool BlockScrambleStream::storeBlock() {
+    std::array<std::uint8_t, kBlockSize> scrambled = m_plain;
+    scrambleBlock(std::span<std::uint8_t, 16>(scrambled), m_key);
+    const std::size_t count = std::min(kBlockSize, (m_valid + 3) & ~std::size_t(3));
+    if (m_basePosition != m_blockOffset && !m_base->seek(m_blockOffset, Origin::Begin)) {
+        m_basePosition = -1;
+        return false;
+    }
+    if (!m_base->write(std::span(scrambled).first(count))) {
+        m_basePosition = -1;
+        return false;
+    }
+    m_basePosition = m_blockOffset + std::int64_t(count);
+    if (m_baseLength >= 0)
+        m_baseLength = std::max(m_baseLength, m_basePosition);
+    m_dirty = false;
+    return true;
+}
+
+bool BlockScrambleStream::moveTo(std::int64_t position) {
+    if (position < 0)
+        return false;
+    const std::int64_t block = position & ~std::int64_t(kBlockSize - 1);
+    if (block != m_blockOffset || !m_loaded) {
+        if (m_dirty && !storeBlock())
+            return false;
+        if (block != m_blockOffset) {
+            m_blockOffset = block;
+            m_loaded = false;
+            m_valid = 0;
+        }
+    }
+    m_inBlock = std::size_t(position - block);
+    return true;
+}
+
+std::size_t BlockScrambleStream::read(std::span<std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        if (m_inBlock >= kBlockSize && !moveTo(position()))
+            break;
+        if (!m_loaded && !loadBlock())
+            break;
+        if (m_inBlock >= m_valid)
+            break;  // the end of what the stream holds
+        const std::size_t n = std::min(bytes.size() - done, m_valid - m_inBlock);
+        std::memcpy(bytes.data() + done, m_plain.data() + m_inBlock, n);
+        m_inBlock += n;
+        done += n;
+    }
+    return done;
+}
+
+bool BlockScrambleStream::write(std::span<const std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        if (m_inBlock >= kBlockSize && !moveTo(position()))
+            return false;
+        if (!m_loaded && !loadBlock())
+            return false;
+        const std::size_t n = std::min(bytes.size() - done, kBlockSize - m_inBlock);
+        std::memcpy(m_plain.data() + m_inBlock, bytes.data() + done, n);
+        m_inBlock += n;
+        m_valid = std::max(m_valid, m_inBlock);
+        m_dirty = true;
+        done += n;
+        if (m_inBlock == kBlockSize && !storeBlock())
+            return false;
+    }
+    return true;
+}
+
+bool BlockScrambleStream::seek(std::int64_t offset, Origin origin) {
+    std::int64_t base = 0;
+    if (origin == Origin::Current)
+        base = position();
+    else if (origin == Origin::End)
+        base = length();
+    if (base < 0)
+        return false;
+    return moveTo(base + offset);
+}
+
+bool BlockScrambleStream::flush() {
+    if (m_dirty && !storeBlock())
+        return false;
+    return m_base->flush();
+}
+
+std::int64_t BlockScrambleStream::length() {
+    if (m_baseLength < 0) {
+        if (!m_base->seek(0, Origin::End))
+            return -1;
+        m_basePosition = m_base->position();
+        m_baseLength = m_basePosition;
+    }
+    std::int64_t end = m_baseLength;
+    if (m_dirty)
+        end = std::max(end, m_blockOffset + std::int64_t((m_valid + 3) & ~std::size_t(3)));
+    return end;
+}
+
+}  // namespace orbpix

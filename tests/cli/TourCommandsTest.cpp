@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "TempFolder.h"
+#include "cli/Commands.h"
+#include "core/ByteStream.h"
+#include "tourfmt/GifDecoder.h"
+#include "tourfmt/TourAlbum.h"
+#include "tourfmt/TourContainer.h"
+
+namespace orbpix {
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome orbpix(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    const int status = cli::run(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+QJsonObject json(const std::string& text) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
+}
+
+std::vector<std::uint8_t> fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void putFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+TEST(OrbpixSkin, ParseListsTheElementsWithTheirPictures) {
+    test::TempFolder folder;
+    const std::string ski = folder.path("skin.ski").toStdString();
+    putFile(ski,
+            "S,\n1, 1, 0, 0, 10, 20, 300, 200,\nUpDown, bg.gif, mask.gif,\n"
+            "TypeSuivant,UpDownRollover,n.gif,h.gif,p.gif,600, 440,\nTypeFrame, 10, 20,\n");
+    const Outcome result = orbpix({"skin", "parse", ski, "--json"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const QJsonArray elements = json(result.out).value("elements").toArray();
+    ASSERT_EQ(elements.size(), 4);
+    EXPECT_EQ(elements[0].toObject().value("type").toInt(), 200);
+    EXPECT_EQ(elements[0].toObject().value("pictures").toArray().size(), 2);
+    EXPECT_EQ(elements[1].toObject().value("width").toInt(), 300);
+    const QJsonObject next = elements[2].toObject();
+    EXPECT_EQ(next.value("typeName").toString(), "TypeSuivant");
+    EXPECT_EQ(next.value("stateName").toString(), "UpDownRollover");
+    EXPECT_EQ(next.value("pictures").toArray()[2].toString(), "p.gif");
+    EXPECT_EQ(elements[3].toObject().value("height").toInt(), 139);
+
+    const Outcome plain = orbpix({"skin", "parse", ski});
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_NE(plain.out.find("TypeFrame\tNone\t10,20 112x139"), std::string::npos) << plain.out;
+    EXPECT_EQ(orbpix({"skin", "parse", folder.path("none.ski").toStdString()}).status, 2);
+    EXPECT_EQ(orbpix({"skin", "frobnicate", ski}).status, 1);
+}
+
+TEST(OrbpixSkin, ScrambleAndUnscrambleAreInverse) {
+    test::TempFolder folder;
+    const std::string plain = folder.path("a.gif").toStdString();
+    const std::string scrambled = folder.path("a.scr").toStdString();
+    const std::string back = folder.path("b.gif").toStdString();
+    GifImage image;
+    image.width = 3;
+    image.height = 3;
+    image.palette = {0, 0, 0, 255, 255, 255};
+    image.indices = {0, 1, 0, 1, 0, 1, 0, 1, 0};
+    const auto gif = encodeGif(image);
+    std::ofstream(plain, std::ios::binary)
+        .write(reinterpret_cast<const char*>(gif.data()), std::streamsize(gif.size()));
+    ASSERT_EQ(orbpix({"skin", "scramble", plain, scrambled}).status, 0);
+    const auto stored = fileBytes(scrambled);
+    EXPECT_EQ(stored.size(), (gif.size() + 3) & ~std::size_t(3));
+    EXPECT_NE(std::vector<std::uint8_t>(stored.begin(), stored.begin() + 6),
+              std::vector<std::uint8_t>(gif.begin(), gif.begin() + 6));
+    ASSERT_EQ(orbpix({"skin", "unscramble", scrambled, back}).status, 0);
+    const auto unscrambled = fileBytes(back);
+    ASSERT_EQ(unscrambled.size(), stored.size());
+    EXPECT_TRUE(std::equal(gif.begin(), gif.end(), unscrambled.begin()));
+    EXPECT_EQ(orbpix({"skin", "unscramble", folder.path("x").toStdString(), back}).status, 2);
+}
+
+TEST(OrbpixOrb, DumpShowsTitleTextsAndPictures) {
+    test::TempFolder folder;
+    const std::string path = folder.path("album.orb").toStdString();
+    TourAlbum album;
+    album.title = "Lakes \"north\"";
+    album.info = TourInfo{"Ann", "Road 1\r\nTown", "http://example.org"};
+    album.pictures.push_back({"Shore", -64, 26, std::vector<std::uint8_t>(1234, 1)});
+    ASSERT_TRUE(writeTourAlbumFile(album, path));
+    const Outcome result = orbpix({"orb", "dump", path, "--json"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const QJsonObject object = json(result.out);
+    EXPECT_EQ(object.value("title").toString(), "Lakes \"north\"");
+    EXPECT_EQ(object.value("info").toObject().value("authorAddress").toString(), "Road 1\r\nTown");
+    const QJsonObject picture = object.value("pictures").toArray()[0].toObject();
+    EXPECT_EQ(picture.value("name").toString(), "Shore");
+    EXPECT_EQ(picture.value("firstAngle").toInt(), -64);
+    EXPECT_EQ(picture.value("secondAngle").toInt(), 26);
+    EXPECT_EQ(picture.value("jpegSize").toInt(), 1234);
+    EXPECT_EQ(orbpix({"orb", "dump", folder.path("none").toStdString()}).status, 2);
+}
+
+TEST(OrbpixTour, InfoShowsTheContainerAndItsAlbum) {
+    test::TempFolder folder;
+    const std::string albumPath = folder.path("album.orb").toStdString();
+    TourAlbum album;
+    album.title = "Coast";
+    album.pictures.push_back({"Cliff", 1, 2, std::vector<std::uint8_t>(99, 3)});
+    ASSERT_TRUE(writeTourAlbumFile(album, albumPath));
+    const auto albumBytes = fileBytes(albumPath);
+
+    const std::string tourPath = folder.path("tour").toStdString();
+    auto stream = FileStream::open(tourPath, FileStream::Mode::Create);
+    ASSERT_TRUE(stream->write(std::vector<std::uint8_t>(100, 0x90)));
+    std::vector<EmbeddedFile> files{
+        {"album.orb", albumBytes.size(), [&](ByteStream& out) { return out.write(albumBytes); }}};
+    std::vector<TourElement> elements(2);
+    elements[0].type = kTypeBackground;
+    elements[0].state = kStateUp;
+    elements[0].bitmaps = {std::vector<std::uint8_t>(17, 1)};
+    elements[1].type = kTypeView;
+    const auto plan = planTourContainer(100, "ALBUM PHOTO", files, elements);
+    ASSERT_TRUE(plan);
+    ASSERT_TRUE(writeTourContainer(*stream, *plan, files));
+    stream = {};
+
+    const Outcome result = orbpix({"tour", "info", tourPath, "--json"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const QJsonObject object = json(result.out);
+    EXPECT_EQ(object.value("title").toString(), "ALBUM PHOTO");
+    const QJsonObject file = object.value("files").toArray()[0].toObject();
+    EXPECT_EQ(file.value("name").toString(), "album.orb");
+    EXPECT_EQ(file.value("length").toInt(), int(albumBytes.size()));
+    EXPECT_EQ(
+        object.value("elements").toArray()[0].toObject().value("bitmaps").toArray()[0].toInt(), 17);
+    EXPECT_EQ(object.value("trailer").toObject().value("containerStart").toInt(), 100);
+    EXPECT_EQ(object.value("album").toObject().value("title").toString(), "Coast");
+    EXPECT_EQ(object.value("album").toObject().value("pictures").toArray().size(), 1);
+
+    const std::string plainPath = folder.path("plain").toStdString();
+    putFile(plainPath, std::string(500, 'x'));
+    const Outcome none = orbpix({"tour", "info", plainPath});
+    EXPECT_EQ(none.status, 4);
+    EXPECT_NE(none.err.find("no tour"), std::string::npos);
+    EXPECT_EQ(orbpix({"tour", "info", folder.path("missing").toStdString()}).status, 2);
+}
+
+}  // namespace
+}  // namespace orbpix
