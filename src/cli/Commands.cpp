@@ -35,6 +35,7 @@ constexpr const char* kMainHelp =
     "  unwrap   unwrap a ring picture into a panorama strip\n"
     "  view     render one perspective view of a panorama strip\n"
     "  formats  list the picture file patterns and the open-dialog filter\n"
+    "  album    list, show, create and change the albums of the album library\n"
     "\n"
     "Run 'orbpix COMMAND --help' for a command's options.\n";
 
@@ -315,6 +316,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return viewCommand(rest, out, err);
     if (command == "formats")
         return formatsCommand(rest, out, err);
+    if (command == "album")
+        return albumCommand(rest, out, err);
     err << "orbpix: unknown command '" << command << "'\n" << kMainHelp;
     return kExitUsage;
 }
