@@ -557,15 +557,5 @@ TEST_F(AlbumLibraryOpenTest, OnlyAnEmptyAlbumOfACandidateNameIsReused) {
     EXPECT_EQ(readFile(defaultRoot() + "/" + first + "/ring.bmp"), "ring");
 }
 
-TEST_F(AlbumLibraryOpenTest, NoNewAlbumWhereNoneCanBeMade) {
-    writeFile(path("lib"), "not a folder");
-    AlbumLibrary library(places());
-    ASSERT_TRUE(library.setRoot(path("lib"), RootCreation::No));
-    QString name = "unchanged";
-    EXPECT_FALSE(library.newAlbum(NewAlbumRule::ReuseEmpty, &name));
-    EXPECT_EQ(name, "unchanged");
-    EXPECT_EQ(readFile(path("lib")), "not a folder");
-}
-
 }  // namespace
 }  // namespace orbpix

@@ -367,14 +367,5 @@ TEST_F(AlbumCommandsTest, TheRootIsTheStoredOneAndAFileThereIsAnError) {
     EXPECT_EQ(album({"create", "Moon"}).status, cli::kExitFailed);
 }
 
-TEST_F(AlbumCommandsTest, HelpNamesTheNumberingAndTheAlbumCommand) {
-    const Outcome help = album({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("numbered from 1"), std::string::npos);
-    std::ostringstream out, err;
-    ASSERT_EQ(cli::run({"--help"}, out, err), 0);
-    EXPECT_NE(out.str().find("  album "), std::string::npos);
-}
-
 }  // namespace
 }  // namespace orbpix
