@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "album/FolderAlbum.h"
 #include "album/TreeOps.h"
 #include "shell/RegistryStore.h"
 #include "shell/ResourceLibrary.h"
@@ -168,6 +169,52 @@ std::optional<QString> AlbumLibrary::createAlbumFolder(const QString& name) {
     return folder;
 }
 
+std::unique_ptr<FolderAlbum> AlbumLibrary::openAlbum(const QString& name) {
+    const auto folder = folderForOpen(name);
+    if (!folder)
+        return nullptr;
+    return FolderAlbum::open(folder->toStdString(), /*readOnly=*/false);
+}
+
+std::unique_ptr<FolderAlbum> AlbumLibrary::createAlbum(const QString& name, QString* folder) {
+    const auto made = createAlbumFolder(name);
+    if (!made)
+        return nullptr;
+    auto album = FolderAlbum::open(made->toStdString(), /*readOnly=*/false);
+    if (!album) {
+        // The folder was made a moment ago for this album alone; an empty folder left behind
+        // would turn up as an album that was never created. rmdir leaves a non-empty one be.
+        (void)QDir().rmdir(*made);
+        return nullptr;
+    }
+    if (folder)
+        *folder = *made;
+    return album;
+}
+
+std::unique_ptr<FolderAlbum> AlbumLibrary::newAlbum(NewAlbumRule rule, QString* name) {
+    // Whichever of the two callbacks takes a candidate leaves its opened album here, so that
+    // the album is not opened a second time.
+    std::unique_ptr<FolderAlbum> taken;
+    const auto holdsNoItem = [&](const QString& candidate) {
+        auto album = openAlbum(candidate);
+        if (!album || album->itemCount() != 0)
+            return false;
+        taken = std::move(album);
+        return true;
+    };
+    const auto create = [&](const QString& candidate) {
+        taken = createAlbum(candidate);
+        return taken != nullptr;
+    };
+    const auto choice = chooseNewAlbum(rule, holdsNoItem, create);
+    if (!choice || !taken)
+        return nullptr;
+    if (name)
+        *name = choice->name;
+    return taken;
+}
+
 QString AlbumLibrary::newAlbumCandidate(int n) {
     // The texts normally come from the resource library; these keep the names sensible when
     // it lacks them.
@@ -177,7 +224,7 @@ QString AlbumLibrary::newAlbumCandidate(int n) {
         resourceLibrary().text(kNumberedAlbumText, QStringLiteral("New album %d")), n);
 }
 
-std::optional<NewAlbumChoice> AlbumLibrary::newAlbum(
+std::optional<NewAlbumChoice> AlbumLibrary::chooseNewAlbum(
     NewAlbumRule rule, const std::function<bool(const QString& name)>& holdsNoItem,
     const std::function<bool(const QString& name)>& create) {
     for (int n = 0; n < kNewAlbumCandidates; ++n) {

@@ -6,9 +6,12 @@
 #include <QStringList>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace orbpix {
+
+class FolderAlbum;
 
 // How the program sets up its album library, handed over once at start-up. The size says how
 // much of the record the caller filled, counted in the slots of the original record: 8 covers
@@ -77,7 +80,18 @@ public:
     QStringList albumNames();
     bool albumExists(const QString& name);
 
-    // The folder halves of opening and creating an album; the album model opens the folder.
+    // Opens the album of an existing folder, writable and renamable. Nothing when the folder
+    // is missing or the album cannot be opened; the root is never created for it.
+    std::unique_ptr<FolderAlbum> openAlbum(const QString& name);
+    // Makes the folder of a new album (and the root when needed) and opens it. Nothing when
+    // the name is taken or the album cannot be made; folder receives its path on success.
+    std::unique_ptr<FolderAlbum> createAlbum(const QString& name, QString* folder = nullptr);
+    // Opens a fresh album under the first candidate name that is free. With ReuseEmpty an
+    // existing album of a candidate name that holds no item is opened instead. name receives
+    // the album's name on success.
+    std::unique_ptr<FolderAlbum> newAlbum(NewAlbumRule rule, QString* name = nullptr);
+
+    // The folder halves of opening and creating an album.
     // Opening needs an existing album folder and never creates the root.
     std::optional<QString> folderForOpen(const QString& name);
     // Creates the root if needed (trying once more by hand when that fails) and then the album
@@ -89,7 +103,7 @@ public:
     // Picks a fresh album among the candidates. With ReuseEmpty an existing album for which
     // holdsNoItem answers true is taken as it is. create makes a new album (by default only
     // its folder); when it fails the next candidate is tried.
-    std::optional<NewAlbumChoice> newAlbum(
+    std::optional<NewAlbumChoice> chooseNewAlbum(
         NewAlbumRule rule, const std::function<bool(const QString& name)>& holdsNoItem,
         const std::function<bool(const QString& name)>& create = {});
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "album/ItemCirclesBatch.h"
 #include "album/TextCompare.h"
 #include "shell/ResourceLibrary.h"
 
@@ -92,6 +93,7 @@ InsertStep::InsertStep(Album& album, std::vector<AlbumItem> items, std::ptrdiff_
 
 bool InsertStep::perform() {
     m_inserted.clear();
+    std::vector<AlbumItem*> placed;
     for (AlbumItem& item : m_items) {
         // Items that go in together stand together, even when one of them fails.
         const std::size_t target =
@@ -99,11 +101,23 @@ bool InsertStep::perform() {
         std::size_t used = 0;
         if (!album().insertCopiedItem(item, target, &used))
             continue;
-        item = *album().item(used);
         m_inserted.push_back(used);
+        placed.push_back(&item);
     }
     if (m_inserted.empty())
         return false;
+    if (m_circles == InsertCircles::Detect) {
+        // The circles belong to the step: undo parks the items with them and redo brings
+        // them back, so the pictures are never looked at again.
+        std::vector<PropertyChange> changes;
+        detectCirclesOfItems(album(), m_inserted, &changes);
+        for (const PropertyChange& change : changes)
+            (void)album().setProperty(change.index, change.name, change.value);
+    }
+    // Each insert lands after the ones before it, so the indexes still hold; the step
+    // learns the paths of the copies and the circles.
+    for (std::size_t i = 0; i < placed.size(); ++i)
+        *placed[i] = *album().item(m_inserted[i]);
     if (m_observer)
         m_observer->itemsInserted(album(), m_inserted);
     return true;

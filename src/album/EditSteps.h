@@ -45,14 +45,23 @@ struct ParkedItem {
     RemovedItem removed;
 };
 
+// What an insert step does about pictures that arrive without "CIRCLES".
+enum class InsertCircles { Leave, Detect };
+
 // Pictures copied into the album; undo parks the copies, redo brings them back.
 class InsertStep final : public EditStep {
 public:
     static constexpr std::ptrdiff_t kAppend = -1;
     InsertStep(Album& album, std::vector<AlbumItem> items, std::ptrdiff_t start = kAppend,
                EditObserver* observer = nullptr);
-    // The items as the album holds them after the step (paths of the copies).
+    // With Detect, the first perform finds the circles of the pictures it inserted, all in
+    // one batch, and records them on the new items as part of the step.
+    void setCircles(InsertCircles circles) { m_circles = circles; }
+    // The items as the album holds them after the step (paths of the copies). An item that
+    // could not be inserted keeps the path it came with.
     const std::vector<AlbumItem>& items() const { return m_items; }
+    // Where the step put its items the last time it was done or redone, ascending.
+    const std::vector<std::size_t>& inserted() const { return m_inserted; }
 
 private:
     bool perform() override;
@@ -62,6 +71,7 @@ private:
     std::vector<AlbumItem> m_items;
     std::ptrdiff_t m_start;
     EditObserver* m_observer;
+    InsertCircles m_circles = InsertCircles::Leave;
     std::vector<std::size_t> m_inserted;
     std::vector<ParkedItem> m_parked;
 };

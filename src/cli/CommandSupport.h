@@ -31,5 +31,6 @@ std::optional<int> parseQuality(const std::string& text);
 bool writeJpegFile(const PixelImage& image, const std::string& path, int quality);
 
 int viewCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int albumCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace orbpix::cli

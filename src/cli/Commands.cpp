@@ -36,6 +36,7 @@ constexpr const char* kMainHelp =
     "  unwrap   unwrap a ring picture into a panorama strip\n"
     "  view     render one perspective view of a panorama strip\n"
     "  formats  list the picture file patterns and the open-dialog filter\n"
+    "  album    list, show, create and change the albums of the album library\n"
     "  skin     parse a tour skin description, scramble or unscramble skin pictures\n"
     "  orb      dump a tour album file\n"
     "  tour     show the tour carried by a tour program\n"
@@ -325,6 +326,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return orbCommand(rest, out, err);
     if (command == "tour")
         return tourCommand(rest, out, err);
+    if (command == "album")
+        return albumCommand(rest, out, err);
     err << "orbpix: unknown command '" << command << "'\n" << kMainHelp;
     return kExitUsage;
 }

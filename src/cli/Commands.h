@@ -13,6 +13,8 @@ enum ExitCode : int {
     kExitUnreadable = 2,
     kExitInvalidCircles = 3,
     kExitFailed = 4,
+    // orbpix album: the named album does not exist.
+    kExitNoAlbum = 5,
 };
 
 // Runs "orbpix ARGS..." (args without the program name), writing results to out and

@@ -5,6 +5,8 @@
 #include "AlbumFiles.h"
 #include "ScopedEnvironment.h"
 #include "TempFolder.h"
+#include "album/FilePatternList.h"
+#include "album/FolderAlbum.h"
 #include "shell/RegistryStore.h"
 #include "shell/ResourceLibrary.h"
 
@@ -201,7 +203,7 @@ TEST_F(AlbumLibraryTest, ARootThatIsAFileStopsEverything) {
     QString root;
     EXPECT_FALSE(library.getRoot(root, RootCreation::Yes));
     EXPECT_FALSE(library.createAlbumFolder("Mars"));
-    EXPECT_FALSE(library.newAlbum(NewAlbumRule::MustBeNew, {}));
+    EXPECT_FALSE(library.chooseNewAlbum(NewAlbumRule::MustBeNew, {}));
     EXPECT_EQ(readFile(path("lib")), "not a folder");
 }
 
@@ -250,14 +252,14 @@ TEST_F(AlbumLibraryTest, NamesThatWouldLeaveTheRootAreRefused) {
 
 TEST_F(AlbumLibraryTest, NewAlbumsTakeTheFirstFreeCandidate) {
     AlbumLibrary library(places());
-    const auto first = library.newAlbum(NewAlbumRule::MustBeNew, {});
+    const auto first = library.chooseNewAlbum(NewAlbumRule::MustBeNew, {});
     ASSERT_TRUE(first);
     EXPECT_EQ(first->name, AlbumLibrary::newAlbumCandidate(0));
     EXPECT_TRUE(first->created);
     // A file in the way of the next candidate is skipped.
     writeFile(defaultRoot() + "/" + AlbumLibrary::newAlbumCandidate(1), "x");
     const auto second =
-        library.newAlbum(NewAlbumRule::MustBeNew, [](const QString&) { return true; });
+        library.chooseNewAlbum(NewAlbumRule::MustBeNew, [](const QString&) { return true; });
     ASSERT_TRUE(second);
     EXPECT_EQ(second->name, AlbumLibrary::newAlbumCandidate(2));
     EXPECT_TRUE(library.albumExists(second->name));
@@ -265,24 +267,24 @@ TEST_F(AlbumLibraryTest, NewAlbumsTakeTheFirstFreeCandidate) {
 
 TEST_F(AlbumLibraryTest, AnEmptyAlbumOfTheFirstNameIsReusedUnlessANewOneIsDemanded) {
     AlbumLibrary library = libraryWith({});
-    ASSERT_TRUE(library.newAlbum(NewAlbumRule::MustBeNew, {}));
+    ASSERT_TRUE(library.chooseNewAlbum(NewAlbumRule::MustBeNew, {}));
     QStringList asked;
     const auto holdsNoItem = [&asked](const QString& name) {
         asked.append(name);
         return true;
     };
-    const auto reused = library.newAlbum(NewAlbumRule::ReuseEmpty, holdsNoItem);
+    const auto reused = library.chooseNewAlbum(NewAlbumRule::ReuseEmpty, holdsNoItem);
     ASSERT_TRUE(reused);
     EXPECT_EQ(reused->name, AlbumLibrary::newAlbumCandidate(0));
     EXPECT_FALSE(reused->created);
     EXPECT_EQ(asked, QStringList{AlbumLibrary::newAlbumCandidate(0)});
     EXPECT_EQ(library.albumNames().size(), 1);
 
-    const auto fresh = library.newAlbum(NewAlbumRule::MustBeNew, holdsNoItem);
+    const auto fresh = library.chooseNewAlbum(NewAlbumRule::MustBeNew, holdsNoItem);
     ASSERT_TRUE(fresh);
     EXPECT_EQ(fresh->name, AlbumLibrary::newAlbumCandidate(1));
     const auto notEmpty =
-        library.newAlbum(NewAlbumRule::ReuseEmpty, [](const QString&) { return false; });
+        library.chooseNewAlbum(NewAlbumRule::ReuseEmpty, [](const QString&) { return false; });
     ASSERT_TRUE(notEmpty);
     EXPECT_EQ(notEmpty->name, AlbumLibrary::newAlbumCandidate(2));
 }
@@ -294,7 +296,7 @@ TEST_F(AlbumLibraryTest, NewAlbumGivesUpAfterEveryCandidateFailed) {
         tried.append(name);
         return false;
     };
-    EXPECT_FALSE(library.newAlbum(NewAlbumRule::MustBeNew, {}, never));
+    EXPECT_FALSE(library.chooseNewAlbum(NewAlbumRule::MustBeNew, {}, never));
     ASSERT_EQ(tried.size(), AlbumLibrary::kNewAlbumCandidates);
     EXPECT_EQ(tried.front(), AlbumLibrary::newAlbumCandidate(0));
     EXPECT_EQ(tried.back(), AlbumLibrary::newAlbumCandidate(4095));
@@ -428,6 +430,131 @@ TEST_F(AlbumLibraryTest, OnlyExistingAlbumFoldersCanBeDeleted) {
     EXPECT_FALSE(recycled);
     EXPECT_FALSE(library.deleteAlbum("file.jpg", &recycled));
     EXPECT_EQ(readFile(root + "/file.jpg"), "x");
+}
+
+// The album halves: what the library hands out is an opened album of the right folder.
+class AlbumLibraryOpenTest : public AlbumLibraryTest {
+protected:
+    void SetUp() override {
+        AlbumLibraryTest::SetUp();
+        // As the program does at start, so that the pictures below count as pictures.
+        addImagingPatterns(filePatternList());
+    }
+    static std::vector<std::string> fileNames(const Album& album) {
+        std::vector<std::string> names;
+        for (const AlbumItem& item : album.items())
+            names.push_back(item.path.substr(item.path.rfind('/') + 1));
+        return names;
+    }
+};
+
+TEST_F(AlbumLibraryOpenTest, OpeningGivesTheWritableAlbumOfAnExistingFolder) {
+    AlbumLibrary library = libraryWith({"Mars"});
+    QString root;
+    ASSERT_TRUE(library.getRoot(root, RootCreation::No));
+    writeFile(root + "/Mars/a.bmp", "a");
+
+    auto album = library.openAlbum("Mars");
+    ASSERT_TRUE(album);
+    EXPECT_EQ(album->folder(), (root + "/Mars").toStdString());
+    EXPECT_EQ(album->name(), "Mars");
+    EXPECT_EQ(album->capabilities(), CanMove | CanRemove | CanInsert | CanSetProperty | CanRename);
+    EXPECT_FALSE(album->isDirty());
+    // Opening found the pictures of the folder and wrote them down.
+    EXPECT_EQ(fileNames(*album), (std::vector<std::string>{"a.bmp", "ring.jpg"}));
+    EXPECT_TRUE(QFileInfo::exists(root + "/Mars/.orp"));
+
+    // What one opening changed and saved, the next one reads back.
+    ASSERT_TRUE(album->setProperty(1, "NAME", "Red"));
+    ASSERT_TRUE(album->saveIfDirty());
+    album.reset();
+    const auto again = library.openAlbum("Mars");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->property(1, "NAME"), "Red");
+}
+
+TEST_F(AlbumLibraryOpenTest, OpeningNeverMakesWhatIsMissing) {
+    AlbumLibrary library(places());
+    EXPECT_FALSE(library.openAlbum("Mars"));
+    EXPECT_FALSE(QFileInfo::exists(defaultRoot()));
+
+    ASSERT_TRUE(QDir().mkpath(defaultRoot()));
+    writeFile(defaultRoot() + "/Moon", "a file, not an album");
+    EXPECT_FALSE(library.openAlbum("Mars"));
+    EXPECT_FALSE(library.openAlbum("Moon"));
+    EXPECT_FALSE(library.openAlbum(".."));
+    EXPECT_EQ(QDir(defaultRoot()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{"Moon"});
+}
+
+TEST_F(AlbumLibraryOpenTest, CreatingMakesTheRootAndAnEmptyOpenedAlbum) {
+    AlbumLibrary library(places());
+    QString folder;
+    auto album = library.createAlbum("Mars", &folder);
+    ASSERT_TRUE(album);
+    EXPECT_EQ(folder, defaultRoot() + "/Mars");
+    EXPECT_EQ(album->folder(), folder.toStdString());
+    EXPECT_EQ(album->itemCount(), 0u);
+    EXPECT_TRUE(album->capabilities() & CanRename);
+    EXPECT_TRUE(library.albumExists("Mars"));
+
+    // The album works on its folder at once: a copied-in picture lands there.
+    writeFile(path("outside/x.bmp"), "x");
+    ASSERT_TRUE(album->insertCopiedItem(path("outside/x.bmp").toStdString(), 0));
+    ASSERT_TRUE(album->saveIfDirty());
+    EXPECT_EQ(readFile(folder + "/x.bmp"), "x");
+}
+
+TEST_F(AlbumLibraryOpenTest, CreatingATakenNameLeavesTheExistingAlbumAlone) {
+    AlbumLibrary library = libraryWith({"Mars"});
+    QString root;
+    ASSERT_TRUE(library.getRoot(root, RootCreation::No));
+    QString folder = "untouched";
+    EXPECT_FALSE(library.createAlbum("Mars", &folder));
+    EXPECT_EQ(folder, "untouched");
+    EXPECT_EQ(readFile(root + "/Mars/ring.jpg"), "Mars");
+    EXPECT_FALSE(QFileInfo::exists(root + "/Mars/.orp")) << "the existing album was opened";
+    writeFile(root + "/Loose", "x");
+    EXPECT_FALSE(library.createAlbum("Loose"));
+    EXPECT_FALSE(library.createAlbum("a/b"));
+    EXPECT_EQ(readFile(root + "/Loose"), "x");
+}
+
+TEST_F(AlbumLibraryOpenTest, NewAlbumsAreOpenedUnderTheFirstFreeCandidate) {
+    AlbumLibrary library(places());
+    QString name;
+    auto first = library.newAlbum(NewAlbumRule::MustBeNew, &name);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(name, AlbumLibrary::newAlbumCandidate(0));
+    EXPECT_EQ(first->folder(), (defaultRoot() + "/" + name).toStdString());
+
+    auto second = library.newAlbum(NewAlbumRule::MustBeNew, &name);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(name, AlbumLibrary::newAlbumCandidate(1));
+    EXPECT_EQ(second->name(), name.toStdString());
+    EXPECT_EQ(library.albumNames().size(), 2);
+}
+
+TEST_F(AlbumLibraryOpenTest, OnlyAnEmptyAlbumOfACandidateNameIsReused) {
+    AlbumLibrary library(places());
+    const QString first = AlbumLibrary::newAlbumCandidate(0);
+    const QString second = AlbumLibrary::newAlbumCandidate(1);
+    ASSERT_TRUE(library.createAlbum(first));
+
+    QString name;
+    auto reused = library.newAlbum(NewAlbumRule::ReuseEmpty, &name);
+    ASSERT_TRUE(reused);
+    EXPECT_EQ(name, first);
+    EXPECT_EQ(library.albumNames(), QStringList{first});
+
+    // A picture in the first one makes it a real album: the next candidate is made.
+    writeFile(defaultRoot() + "/" + first + "/ring.bmp", "ring");
+    reused.reset();
+    auto made = library.newAlbum(NewAlbumRule::ReuseEmpty, &name);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(name, second);
+    EXPECT_EQ(made->itemCount(), 0u);
+    EXPECT_EQ(readFile(defaultRoot() + "/" + first + "/ring.bmp"), "ring");
 }
 
 }  // namespace

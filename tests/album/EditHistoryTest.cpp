@@ -4,6 +4,7 @@
 
 #include "AlbumTestSupport.h"
 #include "album/EditSteps.h"
+#include "imaging/io/ItemCircles.h"
 
 namespace orbpix {
 namespace {
@@ -247,6 +248,50 @@ TEST(EditHistoryInsert, CopiesAreParkedByUndoAndReturnOnRedo) {
 
     EXPECT_FALSE(
         history.perform(std::make_unique<InsertStep>(*album, std::vector<AlbumItem>(1, items[1]))));
+}
+
+TEST(EditHistoryInsert, CirclesDetectedOnInsertTravelWithTheStep) {
+    AlbumFolder folder;
+    folder.addPicture("a.jpg");
+    auto album = folder.open();
+    const std::string example = ORBPIX_SOURCE_DIR "/examples/mars_1600x1200_normal.jpg";
+    test::writeBytes(folder.outside("ring.jpg"), readBytes(example));
+    test::writeBytes(folder.outside("broken.jpg"), "not a picture");
+    test::writeBytes(folder.outside("known.jpg"), "circles set by hand");
+    std::vector<AlbumItem> items(3);
+    items[0].path = folder.outside("ring.jpg");
+    items[1].path = folder.outside("broken.jpg");
+    items[2].path = folder.outside("known.jpg");
+    items[2].properties.set("CIRCLES", "1,2,3,4");
+
+    // Left to itself a step does not look at the pictures.
+    EditHistory history;
+    ASSERT_TRUE(history.perform(std::make_unique<InsertStep>(*album, items)));
+    EXPECT_FALSE(album->property(1, "CIRCLES"));
+    ASSERT_TRUE(history.undo());
+
+    const auto expected = detectItemCircles(QString::fromStdString(example));
+    ASSERT_TRUE(expected && expected->detected);
+    auto step = std::make_unique<InsertStep>(*album, items);
+    step->setCircles(InsertCircles::Detect);
+    const InsertStep* insert = step.get();
+    ASSERT_TRUE(history.perform(std::move(step)));
+    EXPECT_EQ(insert->inserted(), (std::vector<std::size_t>{1, 2, 3}));
+    EXPECT_EQ(itemFileNames(*album), (Names{"a.jpg", "ring.jpg", "broken.jpg", "known.jpg"}));
+    EXPECT_EQ(album->property(1, "CIRCLES"), expected->text);
+    EXPECT_FALSE(album->property(2, "CIRCLES")) << "an unreadable picture gets none";
+    EXPECT_EQ(album->property(3, "CIRCLES"), "1,2,3,4") << "circles brought along stay";
+    EXPECT_EQ(insert->items()[0].properties.get("CIRCLES"), expected->text);
+    EXPECT_TRUE(album->isDirty());
+
+    // Undo takes the circles away with the items; redo brings them back from the step, not
+    // from the picture (which is no ring any more).
+    ASSERT_TRUE(history.undo());
+    EXPECT_EQ(itemFileNames(*album), Names{"a.jpg"});
+    test::writeBytes(folder.path(".deleted.ring.jpg"), "scribbled over");
+    ASSERT_TRUE(history.redo());
+    EXPECT_EQ(itemFileNames(*album), (Names{"a.jpg", "ring.jpg", "broken.jpg", "known.jpg"}));
+    EXPECT_EQ(album->property(1, "CIRCLES"), expected->text);
 }
 
 TEST(EditHistoryFailure, AFailingUndoDropsTheWholeUndoStack) {
