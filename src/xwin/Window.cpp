@@ -193,6 +193,11 @@ std::unique_ptr<Window> Window::create(const std::string& caption, int width, in
     XChangeProperty(d, n.window, motif, motif, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(motifHints), 5);
 
+    // Lets the desktop (and whoever watches it) tell which process owns the window.
+    const long pid = long(getpid());
+    XChangeProperty(d, n.window, XInternAtom(d, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+
     n.deleteWindow = XInternAtom(d, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(d, n.window, &n.deleteWindow, 1);
 

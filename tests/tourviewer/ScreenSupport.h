@@ -3,6 +3,7 @@
 // Running real tours on an X display (Xvfb in the tests) and watching them from outside:
 // finding their windows, reading the screen and sending input through the XTEST extension.
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -73,6 +74,7 @@ public:
         }
     }
     bool started() const { return m_pid > 0; }
+    pid_t pid() const { return m_pid; }
     Clock::time_point startTime() const { return m_started; }
     std::string errors() const {
         std::ifstream in(m_errFile);
@@ -133,8 +135,27 @@ public:
     int width() const { return DisplayWidth(m_display, DefaultScreen(m_display)); }
     int height() const { return DisplayHeight(m_display, DefaultScreen(m_display)); }
 
-    // A viewable top-level window of that name, or 0.
-    Window findWindow(const std::string& name) const {
+    // The process that owns a window, as the window says; 0 when it does not say.
+    long ownerOf(Window window) const {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        long pid = 0;
+        if (XGetWindowProperty(m_display, window, XInternAtom(m_display, "_NET_WM_PID", False), 0,
+                               1, False, XA_CARDINAL, &type, &format, &count, &after,
+                               &data) == Success &&
+            data) {
+            if (count == 1)
+                pid = *reinterpret_cast<const long*>(data);
+            XFree(data);
+        }
+        return pid;
+    }
+
+    // A viewable top-level window of that name (and of that process, unless owner is 0).
+    Window findWindow(const std::string& name, long owner = 0) const {
         Window root = DefaultRootWindow(m_display);
         Window parent = 0;
         Window* children = nullptr;
@@ -147,7 +168,8 @@ public:
             XWindowAttributes attributes;
             if (XFetchName(m_display, children[i], &title) && title) {
                 if (name == title && XGetWindowAttributes(m_display, children[i], &attributes) &&
-                    attributes.map_state == IsViewable)
+                    attributes.map_state == IsViewable &&
+                    (owner == 0 || ownerOf(children[i]) == owner))
                     found = children[i];
                 XFree(title);
             }
@@ -156,9 +178,10 @@ public:
             XFree(children);
         return found;
     }
-    Window waitForWindow(const std::string& name, std::chrono::milliseconds timeout) const {
+    Window waitForWindow(const std::string& name, long owner,
+                         std::chrono::milliseconds timeout) const {
         Window found = 0;
-        waitUntil([&] { return (found = findWindow(name)) != 0; }, timeout);
+        waitUntil([&] { return (found = findWindow(name, owner)) != 0; }, timeout);
         return found;
     }
     // Position and size of a top-level window on the screen.

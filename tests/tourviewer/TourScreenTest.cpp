@@ -91,7 +91,7 @@ protected:
             tourFiles().tour, tourFiles().folder.path("tour.err"),
             std::vector<std::string>{"ORBTOUR_TRACE=1"}, "/");
         EXPECT_TRUE(program->started());
-        window = screen.waitForWindow("MarsTour", 10s);
+        window = screen.waitForWindow("MarsTour", program->pid(), 10s);
         EXPECT_NE(window, 0u) << program->errors();
         EXPECT_TRUE(test::waitUntil([&] { return test::framesIn(program->errors()) > 0; }, 10s))
             << program->errors();
@@ -319,7 +319,7 @@ TEST_F(TourScreenTest, TheCloseButtonEndsTheTour) {
 TEST_F(TourScreenTest, ThePlainViewerSaysItCarriesNoTour) {
     test::RunningProgram plain(kProgramDir + "/Export/Local/OrbTour",
                                tourFiles().folder.path("plain.err"), {}, "/");
-    const Window box = screen.waitForWindow("OrbTour", 10s);
+    const Window box = screen.waitForWindow("OrbTour", plain.pid(), 10s);
     ASSERT_NE(box, 0u);
     EXPECT_NE(plain.errors().find("Ressource OrbTour not found"), std::string::npos);
     const XWindowAttributes at = screen.geometry(box);
