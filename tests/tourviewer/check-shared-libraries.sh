@@ -15,8 +15,8 @@ for lib in $needed; do
 done
 
 names() { ldd "$1" | awk '{print $1}' | xargs -n1 basename | sort -u; }
-x11=$(ldconfig -p | awk '/libX11.so.6 / {print $NF; exit}')
-xext=$(ldconfig -p | awk '/libXext.so.6 / {print $NF; exit}')
+x11=$(ldconfig -p | awk '/libX11.so.6 / && !seen {print $NF; seen = 1}')
+xext=$(ldconfig -p | awk '/libXext.so.6 / && !seen {print $NF; seen = 1}')
 allowed=$( (names "$x11"; names "$xext"; printf "%s\n" libX11.so.6 libXext.so.6 libm.so.6) | sort -u)
 for lib in $(names "$program"); do
     if ! grep -qx "$lib" <<<"$allowed"; then
