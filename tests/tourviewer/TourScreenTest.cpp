@@ -328,6 +328,21 @@ TEST_F(TourScreenTest, ThePlainViewerSaysItCarriesNoTour) {
     EXPECT_EQ(plain.waitForExit(5s), std::optional<int>(1));
 }
 
+TEST_F(TourScreenTest, TourgenShowsItsMessagesInABoxToo) {
+    test::RunningProgram tourgen(kProgramDir + "/Export/Local/Tourgen",
+                                 tourFiles().folder.path("tourgen.err"));
+    const Window box = screen.waitForWindow("Tourgen", tourgen.pid(), 10s);
+    ASSERT_NE(box, 0u);
+    EXPECT_EQ(tourgen.errors(),
+              "Parameters: /Skin skinfile /Album albumfile /Src srcfile /Dst dstfile\n");
+    // The box waits for its OK button.
+    EXPECT_EQ(tourgen.waitForExit(300ms), std::nullopt);
+    const XWindowAttributes at = screen.geometry(box);
+    // OK sits in the middle of the bottom, above a 20-pixel margin.
+    screen.click(at.x + at.width / 2, at.y + at.height - 20 - 13);
+    EXPECT_EQ(tourgen.waitForExit(5s), std::optional<int>(1));
+}
+
 TEST(PlainViewer, WithoutADisplayTheMessageGoesToStandardError) {
     test::StdTempFolder folder;
     test::RunningProgram plain(kProgramDir + "/Export/Local/OrbTour", folder.path("err"),
