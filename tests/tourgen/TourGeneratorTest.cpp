@@ -264,7 +264,9 @@ TEST_F(TourGeneratorTest, RunStartsTheFinishedTour) {
 }
 
 TEST_F(TourGeneratorTest, TheProgramReportsOnStandardErrorAndExitStatus) {
-    const std::string command = std::string("'") + TOURGEN_PROGRAM + "' -skin x 2>&1";
+    // Without a display the messages go to standard error alone; no box waits for a click.
+    const std::string command =
+        std::string("env -u DISPLAY '") + TOURGEN_PROGRAM + "' -skin x 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     ASSERT_TRUE(pipe);
     std::string output;
@@ -276,13 +278,41 @@ TEST_F(TourGeneratorTest, TheProgramReportsOnStandardErrorAndExitStatus) {
     EXPECT_NE(status, 0);
 
     const std::string tour = folder.path("tour");
-    const std::string ok = std::string("'") + TOURGEN_PROGRAM + "' -Skin '" + skin.ski +
-                           "' -Album '" + album + "' -Src '" + FAKE_VIEWER + "' -Dst '" + tour +
-                           "'";
+    const std::string ok = std::string("env -u DISPLAY '") + TOURGEN_PROGRAM + "' -Skin '" +
+                           skin.ski + "' -Album '" + album + "' -Src '" + FAKE_VIEWER + "' -Dst '" +
+                           tour + "'";
     EXPECT_EQ(std::system(ok.c_str()), 0);
     auto stream = FileStream::open(tour, FileStream::Mode::Read);
     ASSERT_TRUE(stream);
     EXPECT_TRUE(readTourContainer(*stream));
+}
+
+TEST_F(TourGeneratorTest, TheRealViewerBecomesATourThatFindsItsAlbum) {
+    const std::string tour = folder.path("Alps");
+    TourArgs withViewer = args(tour);
+    withViewer.sourcePath = ORBTOUR_PROGRAM;
+    const Outcome run = generate(withViewer);
+    ASSERT_EQ(run.status, 0) << (run.messages.empty() ? "" : run.messages[0]);
+    const Bytes viewer = test::readFile(ORBTOUR_PROGRAM);
+    const Bytes bytes = test::readFile(tour);
+    ASSERT_GT(bytes.size(), viewer.size());
+    EXPECT_TRUE(std::equal(viewer.begin(), viewer.end(), bytes.begin()));
+
+    // Started without a display, from another folder, the tour reads its own container and
+    // gets as far as wanting a window; the plain viewer stops at having no tour.
+    const auto errorsOf = [](const std::string& program) {
+        const std::string command = "cd / && env -u DISPLAY '" + program + "' 2>&1";
+        FILE* pipe = popen(command.c_str(), "r");
+        std::string output;
+        char buffer[256];
+        while (pipe && fread(buffer, 1, 1, pipe) == 1)
+            output += buffer[0];
+        if (pipe)
+            pclose(pipe);
+        return output;
+    };
+    EXPECT_EQ(errorsOf(tour), "Alps: no display\n");
+    EXPECT_EQ(errorsOf(ORBTOUR_PROGRAM), "Ressource OrbTour not found\n");
 }
 
 }  // namespace

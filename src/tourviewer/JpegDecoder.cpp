@@ -1,0 +1,111 @@
+#include "tourviewer/JpegDecoder.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace orbpix::tourviewer {
+
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr base;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+[[noreturn]] void onFatalError(j_common_ptr info) {
+    auto* errors = reinterpret_cast<ErrorManager*>(info->err);
+    (*info->err->format_message)(info, errors->message);
+    std::longjmp(errors->jump, 1);
+}
+
+// Warnings about slightly damaged data are not worth a word; the picture still shows.
+void onMessage(j_common_ptr, int) {}
+
+// The part of decoding that libjpeg may leave by its long jump. Nothing in here owns
+// anything that needs a destructor: the rows go into memory owned by the caller.
+// Returns 0 on success, 1 for a fatal libjpeg error, 2 when the pixels cannot be held.
+int decodeInto(jpeg_decompress_struct& info, ErrorManager& errors, const std::uint8_t* data,
+               unsigned long size, PixelImage& out, std::vector<std::uint8_t>& row) {
+    if (setjmp(errors.jump))
+        return 1;
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, const_cast<unsigned char*>(data), size);
+    jpeg_read_header(&info, TRUE);
+    const bool grey = info.jpeg_color_space == JCS_GRAYSCALE;
+    if (!grey && info.jpeg_color_space != JCS_YCbCr && info.jpeg_color_space != JCS_RGB)
+        return 1;
+    info.out_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    if (!PixelImage::isValidSize(int(info.image_width), int(info.image_height)))
+        return 1;
+    jpeg_start_decompress(&info);
+    const int width = int(info.output_width);
+    const int height = int(info.output_height);
+    const int components = info.output_components;
+    if (!out.allocate(width, height))
+        return 2;
+    row.resize(std::size_t(width) * std::size_t(components));
+    while (info.output_scanline < info.output_height) {
+        const int y = int(info.output_scanline);
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_read_scanlines(&info, rows, 1);
+        std::uint8_t* to = out.row(y);
+        for (int x = 0; x < width; ++x, to += 4) {
+            const std::uint8_t* from = &row[std::size_t(x) * std::size_t(components)];
+            if (components == 1) {
+                to[0] = to[1] = to[2] = from[0];
+            } else {
+                to[0] = from[2];
+                to[1] = from[1];
+                to[2] = from[0];
+            }
+            to[3] = 255;
+        }
+    }
+    jpeg_finish_decompress(&info);
+    return 0;
+}
+
+}  // namespace
+
+JpegResult decodeJpeg(std::span<const std::uint8_t> jpeg, PixelImage& out, std::string* why) {
+    out.clear();
+    if (jpeg.empty()) {
+        if (why)
+            *why = "no JPEG data";
+        return JpegResult::Invalid;
+    }
+    jpeg_decompress_struct info{};
+    ErrorManager errors{};
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = onFatalError;
+    errors.base.emit_message = onMessage;
+    std::vector<std::uint8_t> row;
+    PixelImage decoded;
+    int status = 2;
+    try {
+        status = decodeInto(info, errors, jpeg.data(), jpeg.size(), decoded, row);
+    } catch (const std::bad_alloc&) {
+        status = 2;
+    }
+    jpeg_destroy_decompress(&info);
+    if (status == 2) {
+        if (why)
+            *why = "out of memory";
+        return JpegResult::OutOfMemory;
+    }
+    if (status != 0) {
+        if (why)
+            *why = errors.message[0] ? errors.message : "unsupported JPEG colour space or size";
+        return JpegResult::Invalid;
+    }
+    out = std::move(decoded);
+    return JpegResult::Ok;
+}
+
+}  // namespace orbpix::tourviewer
