@@ -77,26 +77,6 @@ std::string quoted(const QString& name) {
     return '\'' + str(name) + '\'';
 }
 
-// The library as the album program sets it up at start, so that both find the same root
-// and a first use seeds it with the same examples.
-AlbumLibrary& preparedLibrary() {
-    ResourceLibrary& texts = resourceLibrary();
-    // Every text the album commands need has a fallback; a missing resource file only costs
-    // the translated names.
-    if (!texts.isLoaded())
-        (void)texts.load(programFolder());
-    LibraryConfig config;
-    config.folderName =
-        texts.text(kLibraryFolderText, QString::fromLatin1(AlbumLibrary::kDefaultFolderName));
-    config.examplesFolder = programFolder() + QStringLiteral("/Examples");
-    AlbumLibrary& library = albumLibrary();
-    (void)library.configure(config);
-    // The program adds the imaging patterns at start; without them only bitmaps would count
-    // as pictures of an album folder.
-    addImagingPatterns(filePatternList());
-    return library;
-}
-
 // Item numbers as the user gives them (from 1) turned into album indexes.
 std::optional<std::vector<std::size_t>> parseItemNumbers(const std::vector<std::string>& texts,
                                                          std::size_t count, std::string& error) {
@@ -433,6 +413,26 @@ int deleteCommand(AlbumLibrary& library, const ParsedArguments& parsed, std::ost
 }
 
 }  // namespace
+
+// The library as the album program sets it up at start, so that both find the same root
+// and a first use seeds it with the same examples.
+AlbumLibrary& preparedLibrary() {
+    ResourceLibrary& texts = resourceLibrary();
+    // Every text the album commands need has a fallback; a missing resource file only costs
+    // the translated names.
+    if (!texts.isLoaded())
+        (void)texts.load(programFolder());
+    LibraryConfig config;
+    config.folderName =
+        texts.text(kLibraryFolderText, QString::fromLatin1(AlbumLibrary::kDefaultFolderName));
+    config.examplesFolder = programFolder() + QStringLiteral("/Examples");
+    AlbumLibrary& library = albumLibrary();
+    (void)library.configure(config);
+    // The program adds the imaging patterns at start; without them only bitmaps would count
+    // as pictures of an album folder.
+    addImagingPatterns(filePatternList());
+    return library;
+}
 
 int albumCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty()) {

@@ -7,8 +7,9 @@
 #include <vector>
 
 namespace orbpix {
+class AlbumLibrary;
 class PixelImage;
-}
+}  // namespace orbpix
 
 // What the commands of the tool share: messages, numbers and writing pictures.
 namespace orbpix::cli {
@@ -29,6 +30,9 @@ std::optional<int> parseQuality(const std::string& text);
 // Writes the picture through the JPEG writer. A file left half-written is removed, but
 // only a plain file: a device or pipe named as the output stays where it is.
 bool writeJpegFile(const PixelImage& image, const std::string& path, int quality);
+
+// The album library set up as the album program sets it up at start.
+AlbumLibrary& preparedLibrary();
 
 int viewCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int albumCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

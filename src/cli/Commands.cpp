@@ -39,7 +39,7 @@ constexpr const char* kMainHelp =
     "  album    list, show, create and change the albums of the album library\n"
     "  skin     parse a tour skin description, scramble or unscramble skin pictures\n"
     "  orb      dump a tour album file\n"
-    "  tour     show the tour carried by a tour program\n"
+    "  tour     show the tour carried by a tour program, or build one\n"
     "\n"
     "Run 'orbpix COMMAND --help' for a command's options.\n";
 

@@ -41,6 +41,7 @@ constexpr const char* kOrbHelp =
 
 constexpr const char* kTourHelp =
     "Usage: orbpix tour info TOUR [--json]\n"
+    "       orbpix tour build -o TOUR [--album NAME | IMAGE...] [options] (see tour build --help)\n"
     "\n"
     "Prints the tour container appended to a tour program: its caption, the embedded files\n"
     "with their names and lengths, the skin's element records with their pictures' sizes,\n"
@@ -240,6 +241,8 @@ int orbCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
 }
 
 int tourCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (!args.empty() && args[0] == "build")
+        return tourBuildCommand({args.begin() + 1, args.end()}, out, err);
     const Parsed parsed = parseSub(args, "tour", kTourHelp, out, err);
     if (!parsed.arguments)
         return parsed.status;

@@ -10,6 +10,8 @@ namespace orbpix::cli {
 
 int skinCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int orbCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// orbpix tour build: the local tour export without dialogs.
+int tourBuildCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int tourCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace orbpix::cli

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "export/ExportUi.h"
+
+namespace orbpix {
+
+class Album;
+class AlbumLibrary;
+
+// What an export takes from the settings.
+struct ExportSettings {
+    QString userName;
+    QString userAddress;
+    QString userHomepage;
+    std::uint32_t userPrivate = 0;
+    std::uint32_t compressionLocal = 400;
+    QString skin;  // the current skin; "Default" when empty
+};
+
+// Where the files of a local tour come from and go to.
+struct TourPaths {
+    QString skinDescription;
+    QString tourAlbum;
+    QString viewer;
+    QString generator;
+    QString destination;
+};
+TourPaths tourPaths(const QString& programFolder, const QString& skin, const QString& workFolder,
+                    const QString& destination);
+
+// The generator's arguments: each switch and each path a separate argument, so that paths
+// with blanks arrive whole without any quoting.
+QStringList generatorArguments(const TourPaths& paths);
+
+// The export's private folder in the temporary folder ("Orbworks"), made when missing.
+// Only a folder of this user's own, readable by nobody else, is used: anything else under
+// that name (another user's folder, a link) makes the export take a fresh private folder.
+// Empty when none can be made.
+QString exportWorkFolder();
+
+// Fills the first "%s" of a resource text, or appends the value when there is none.
+QString fillText(const QString& format, const QString& value);
+
+// The pictures of an album in album order, with the item properties the export reads.
+std::vector<ExportPicture> exportPicturesOf(const Album& album);
+
+// The information texts of the tour unless the user keeps them private.
+std::optional<TourInfo> tourInfoOf(const ExportSettings& settings);
+
+// Publishes albums as tours: asks for the destination, writes the tour album file in the
+// work folder and starts the generator, which it watches without blocking.
+class ExportManager : public QObject {
+public:
+    ExportManager(ExportUi& ui, ExportSettings settings, QString programFolder,
+                  QObject* parent = nullptr);
+    ~ExportManager() override;
+
+    // Exports loose picture files through a temporary album ("_Album", "_Album1", …) of the
+    // library, removed again at the end.
+    [[nodiscard]] bool exportLocalTour(const QString& name, const QStringList& files,
+                                       AlbumLibrary& library);
+    // Exports an open album under its name.
+    [[nodiscard]] bool exportLocalTour(Album& album, const QString& name);
+
+    // Writes the tour album file of an album; the pictures left out are listed to the user.
+    [[nodiscard]] bool writeTourAlbum(Album& album, const QString& title, const QString& path);
+
+    // Pictures unwrapped at the same time (0: one per processor).
+    void setThreads(int threads) { m_threads = threads; }
+
+    bool generatorRunning() const;
+    // Called once the generator has ended: whether it made the tour and its message.
+    void setGeneratorFinished(std::function<void(bool ok, const QString& message)> done) {
+        m_generatorFinished = std::move(done);
+    }
+    const QString& workFolder() const { return m_workFolder; }
+
+private:
+    [[nodiscard]] bool startGenerator(const TourPaths& paths);
+    void generatorEnded(bool ok, const QString& message);
+
+    ExportUi& m_ui;
+    ExportSettings m_settings;
+    QString m_programFolder;
+    QString m_workFolder;
+    int m_threads = 0;
+    std::unique_ptr<QProcess> m_generator;
+    std::function<void(bool, const QString&)> m_generatorFinished;
+};
+
+}  // namespace orbpix

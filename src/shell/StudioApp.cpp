@@ -1,0 +1,195 @@
+#include "shell/StudioApp.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QPixmap>
+
+#include "album/AlbumLibrary.h"
+#include "album/FilePatternList.h"
+#include "export/ExportManager.h"
+#include "imaging/JpegWriter.h"
+#include "shell/ResourceLibrary.h"
+#include "skins/InstanceNotice.h"
+#include "skins/SkinManager.h"
+#include "ui/SplashWindow.h"
+#include "ui/WidgetExportUi.h"
+
+namespace orbpix {
+
+namespace {
+
+QString titleText() {
+    return resourceLibrary().text(StudioApp::kTitleText, QStringLiteral("OrbPix Studio"));
+}
+
+void showUnzipError(int code, const QString& message) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Unzip error"),
+                    zipErrorText(code, message), QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("unzipError"));
+    box.exec();
+}
+
+}  // namespace
+
+void showStudioMessage(const QString& text, bool warning) {
+    QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Information, titleText(), text,
+                    QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("studioMessage"));
+    box.exec();
+}
+
+StudioApp::StudioApp(QString programFile)
+    : m_programFile(std::move(programFile)), m_splashMs(SplashWindow::kDisplayMs) {
+    SkinManager::Hooks hooks;
+    hooks.zipError = showUnzipError;
+    hooks.broadcastInstalled = [] {
+        (void)broadcastNotice(QString::fromLatin1(kSkinInstalledNotice));
+    };
+    m_skins = std::make_unique<SkinManager>(std::move(hooks));
+}
+
+StudioApp::~StudioApp() = default;
+
+int StudioApp::run(const QStringList& arguments) {
+    if (!startUp(arguments)) {
+        exitPath();
+        return 1;
+    }
+    const int status = runMode();
+    exitPath();
+    return status;
+}
+
+void StudioApp::showSplashText(int control, int textId) {
+    if (m_splash)
+        m_splash->setControlText(control, resourceLibrary().text(textId));
+}
+
+bool StudioApp::startUp(const QStringList& arguments) {
+    // The program folder is known from the program file; the library sits beside it. There
+    // is no component system to initialise first on this platform.
+    const QFileInfo program(m_programFile);
+    m_programFolder = program.absolutePath();
+    if (!resourceLibrary().load(m_programFolder)) {
+        QMessageBox::critical(nullptr, QStringLiteral("OrbPix Studio"),
+                              QString::fromLatin1(ResourceLibrary::kMissingMessage));
+        return false;
+    }
+    QApplication::setApplicationDisplayName(titleText());
+
+    LibraryConfig config;
+    config.size = LibraryConfig::kFullSize;
+    config.folderName = resourceLibrary().text(
+        kLibraryFolderText, QString::fromLatin1(AlbumLibrary::kDefaultFolderName));
+    config.examplesFolder = m_programFolder + QStringLiteral("/Examples");
+    config.registryKey = QString::fromLatin1(AlbumLibrary::kDefaultRegistryKey);
+    (void)albumLibrary().configure(config);
+
+    m_commandLine.parseArguments(arguments);
+
+    if (m_commandLine.showSplash()) {
+        m_splash = std::make_unique<SplashWindow>(
+            QPixmap(ResourceLibrary::bitmapPath(SplashWindow::kBitmapId)), m_splashMs);
+        showSplashText(SplashWindow::kUpperText, kSplashStartingText);
+        showSplashText(SplashWindow::kLowerText, kSplashFormatsText);
+        m_splash->show();
+        QCoreApplication::processEvents();
+    }
+
+    addImagingPatterns(filePatternList());
+
+    showSplashText(SplashWindow::kLowerText, kSplashSettingsText);
+    SettingsHooks hooks;
+    hooks.resolveLibraryRoot = [](QString* root) {
+        return albumLibrary().getRoot(*root, RootCreation::No);
+    };
+    loadSettings(m_settings, hooks);
+    m_settingsLoaded = true;
+
+    (void)writeProgramFile(program.absoluteFilePath());
+    m_helpPath = m_programFolder + QLatin1Char('/') +
+                 resourceLibrary().text(kHelpFileText, QStringLiteral("OrbHelp.chm"));
+
+    m_defaultSkin = resourceLibrary().text(kDefaultSkinText, QStringLiteral("Default"));
+    m_skins->registerFileType(program.absoluteFilePath(), QStringLiteral(".osz"), 0);
+    const bool skinFound = m_skins->initialise(m_programFolder + QStringLiteral("/Skins"),
+                                               m_defaultSkin, m_settings.skin);
+
+    if (m_settings.needASkin != 0 && !skinFound && m_commandLine.mode() != RunMode::InstallSkins) {
+        m_splash.reset();
+        showStudioMessage(resourceLibrary().text(kNoSkinText), /*warning=*/true);
+        return false;
+    }
+    return true;
+}
+
+int StudioApp::runMode() {
+    const QStringList& files = m_commandLine.files();
+    switch (m_commandLine.mode()) {
+        case RunMode::LocalTour: {
+            WidgetExportUi ui;
+            ExportSettings settings{m_settings.userName,         m_settings.userAddress,
+                                    m_settings.userHomepage,     m_settings.userPrivate,
+                                    m_settings.compressionLocal, m_skins->getCurrentSkin()};
+            ExportManager manager(ui, settings, m_programFolder);
+            manager.setThreads(m_exportThreads);
+            // Encoding failures may come from any unwrapping thread; they are shown here.
+            setJpegErrorHandler([](const std::string& message) {
+                const QString text = QString::fromStdString(message);
+                QMetaObject::invokeMethod(qApp, [text] {
+                    QMessageBox::critical(nullptr, QStringLiteral("JPEG Error"), text);
+                });
+            });
+            bool generated = true;
+            QEventLoop waiting;
+            manager.setGeneratorFinished([&](bool ok, const QString&) {
+                generated = ok;
+                waiting.quit();
+            });
+            const bool ok = manager.exportLocalTour(QStringLiteral("Tour"), files, albumLibrary());
+            // Without a window of our own left, the program stays until the generator has
+            // answered, so that its failure can still be shown.
+            if (ok && manager.generatorRunning())
+                waiting.exec();
+            setJpegErrorHandler({});
+            return ok && generated ? 0 : 1;
+        }
+        case RunMode::InstallSkins: {
+            bool ok = true;
+            for (const QString& file : files)
+                ok = m_skins->installPackage(file, 1) && ok;
+            return ok ? 0 : 1;
+        }
+        case RunMode::Email:
+        case RunMode::Html:
+            showStudioMessage(
+                resourceLibrary().text(kExportUnavailableText,
+                                       QStringLiteral("This kind of export is not available yet.")),
+                /*warning=*/true);
+            return 1;
+        case RunMode::Normal:
+        case RunMode::ArgumentFile:
+            break;
+    }
+    m_splash.reset();
+    showStudioMessage(
+        resourceLibrary().text(kNoMainWindowText,
+                               QStringLiteral("The album window is not available yet.")),
+        /*warning=*/false);
+    return 1;
+}
+
+void StudioApp::exitPath() {
+    m_splash.reset();
+    if (m_settingsLoaded) {
+        SettingsHooks hooks;
+        hooks.currentSkinName = [this] { return m_skins->getCurrentSkin(); };
+        (void)saveSettings(m_settings, hooks);
+    }
+    resourceLibrary().unload();
+}
+
+}  // namespace orbpix

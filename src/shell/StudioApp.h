@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "shell/CommandLine.h"
+#include "shell/Settings.h"
+
+namespace orbpix {
+
+class SkinManager;
+class SplashWindow;
+
+// The album program's application object: start-up in its fixed order, the run modes and
+// the exit path. The process's QApplication must exist.
+class StudioApp {
+public:
+    static constexpr int kTitleText = 57344;
+    static constexpr int kLibraryFolderText = 102;
+    static constexpr int kHelpFileText = 201;
+    static constexpr int kDefaultSkinText = 800;
+    static constexpr int kNoSkinText = 805;
+    static constexpr int kSplashStartingText = 815;
+    static constexpr int kSplashFormatsText = 820;
+    static constexpr int kSplashSettingsText = 825;
+    static constexpr int kNoMainWindowText = 860;
+    static constexpr int kExportUnavailableText = 861;
+
+    // programFile: the full path of the running program (tests name another program folder).
+    explicit StudioApp(QString programFile);
+    ~StudioApp();
+    StudioApp(const StudioApp&) = delete;
+    StudioApp& operator=(const StudioApp&) = delete;
+
+    // Runs the program for the arguments (without the program name) and answers the exit
+    // status: 0 when the job was done.
+    int run(const QStringList& arguments);
+
+    // How long the splash stays (tests shorten it).
+    void setSplashMs(int ms) { m_splashMs = ms; }
+    // Pictures unwrapped at the same time by an export (0: one per processor).
+    void setExportThreads(int threads) { m_exportThreads = threads; }
+
+    const CommandLineParser& commandLine() const { return m_commandLine; }
+    const AppSettings& settings() const { return m_settings; }
+    const QString& programFolder() const { return m_programFolder; }
+    const QString& helpPath() const { return m_helpPath; }
+    const QString& defaultSkin() const { return m_defaultSkin; }
+    SkinManager& skinManager() { return *m_skins; }
+    SplashWindow* splash() const { return m_splash.get(); }
+
+private:
+    // Start-up up to the run mode; false when the program must end.
+    bool startUp(const QStringList& arguments);
+    int runMode();
+    void exitPath();
+    void showSplashText(int control, int textId);
+
+    QString m_programFile;
+    QString m_programFolder;
+    QString m_helpPath;
+    QString m_defaultSkin;
+    CommandLineParser m_commandLine;
+    AppSettings m_settings;
+    bool m_settingsLoaded = false;
+    std::unique_ptr<SkinManager> m_skins;
+    std::unique_ptr<SplashWindow> m_splash;
+    int m_splashMs;
+    int m_exportThreads = 0;
+};
+
+// Shows a message box titled with the program's name.
+void showStudioMessage(const QString& text, bool warning);
+
+}  // namespace orbpix

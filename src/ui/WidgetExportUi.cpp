@@ -1,0 +1,102 @@
+#include "ui/WidgetExportUi.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStandardPaths>
+
+#include "shell/ResourceLibrary.h"
+
+namespace orbpix {
+
+namespace {
+
+QString title() {
+    return resourceLibrary().text(57344, QStringLiteral("OrbPix Studio"));
+}
+
+}  // namespace
+
+WidgetExportUi::WidgetExportUi(QWidget* parent) : m_parent(parent) {}
+
+WidgetExportUi::~WidgetExportUi() = default;
+
+std::optional<QString> WidgetExportUi::askTourDestination(const QString& proposedName,
+                                                          const QString& fileTypeText) {
+    // A tour is a program: no extension to add, so the filter shows every file.
+    QFileDialog dialog(m_parent, title());
+    dialog.setObjectName(QStringLiteral("tourSaveDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(fileTypeText + QStringLiteral(" (*)"));
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    dialog.setDirectory(folder);
+    dialog.selectFile(proposedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+void WidgetExportUi::showProgress(int maximum) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!m_progress)
+        m_progress = std::make_unique<ExportProgressWindow>(m_parent);
+    m_progress->resetCancel();
+    m_progress->setMaximum(maximum);
+    m_progress->show();
+    QCoreApplication::processEvents();
+}
+
+void WidgetExportUi::progressPicture(const QString& name) {
+    if (!m_progress)
+        return;
+    ExportPictureEvent event(name);
+    QCoreApplication::sendEvent(m_progress.get(), &event);
+}
+
+void WidgetExportUi::progressPosition(int position) {
+    if (m_progress)
+        m_progress->setPosition(position);
+}
+
+bool WidgetExportUi::progressCancelled() {
+    return m_progress && m_progress->cancelled();
+}
+
+void WidgetExportUi::hideProgress() {
+    if (m_progress)
+        m_progress->hide();
+    if (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+void WidgetExportUi::processEvents() {
+    QCoreApplication::processEvents();
+}
+
+void WidgetExportUi::message(const QString& text, Icon icon) {
+    QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::Information,
+                    title(), text, QMessageBox::Ok, m_parent);
+    box.setObjectName(QStringLiteral("exportMessage"));
+    box.exec();
+}
+
+bool WidgetExportUi::askOkCancel(const QString& text) {
+    QMessageBox box(QMessageBox::Question, title(), text, QMessageBox::Ok | QMessageBox::Cancel,
+                    m_parent);
+    box.setObjectName(QStringLiteral("exportQuestion"));
+    return box.exec() == QMessageBox::Ok;
+}
+
+std::optional<RingCircles> WidgetExportUi::editCircles(const ExportPicture&) {
+    // FIXME: open the image properties dialog once it exists; until then OK leaves the
+    // picture out just as Cancel does.
+    return std::nullopt;
+}
+
+}  // namespace orbpix

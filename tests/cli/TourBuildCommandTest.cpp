@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+
+#include "../shell/SettingsFixture.h"
+#include "TourExportSupport.h"
+#include "shell/RegistryStore.h"
+
+namespace orbpix {
+namespace {
+
+// Runs a copy of orbpix that lives in a program folder of the test's own, so that it finds
+// Tourgen, the viewer and the skins there.
+class TourBuild : public test::SettingsFixture {
+protected:
+    void SetUp() override {
+        SettingsFixture::SetUp();
+        m_env.set("TMPDIR", m_temp.path("tmp"));
+        ASSERT_TRUE(QDir().mkpath(m_temp.path("tmp")));
+        ASSERT_TRUE(QDir().mkpath(m_temp.path("pictures")));
+        test::makeProgramFolder(m_temp.path("program"), {"orbpix"});
+    }
+    struct Outcome {
+        int status;
+        QString out;
+        QString err;
+    };
+    Outcome orbpix(const QStringList& args) {
+        QProcess process;
+        process.start(m_temp.path("program/orbpix"), QStringList{"tour", "build"} + args);
+        EXPECT_TRUE(process.waitForFinished(120000));
+        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
+                QString::fromLocal8Bit(process.readAllStandardError())};
+    }
+    QString ring(const QString& path, int seed) {
+        EXPECT_TRUE(test::writeRingPicture(path, 320, 240, 20, 100, seed));
+        return path;
+    }
+};
+
+TEST_F(TourBuild, PicturesBecomeATourAndUnusableOnesAreListed) {
+    const QString a = ring(m_temp.path("pictures/a.jpg"), 1);
+    const QString broken = m_temp.path("pictures/broken.jpg");
+    writeFile(broken, "not a picture");
+    const QString tour = m_temp.path("out/My Tour");
+    ASSERT_TRUE(QDir().mkpath(m_temp.path("out")));
+    const Outcome result = orbpix({"-o", tour, a, broken, "--title", "Red planet", "--private",
+                                   "--compression", "100", "--keep-orb", m_temp.path("kept.orb")});
+    ASSERT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains("left out broken.jpg")) << result.err.toStdString();
+    const auto read = test::readTourProgram(tour);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->album.title, "Red planet");
+    EXPECT_FALSE(read->album.info);
+    ASSERT_EQ(read->album.pictures.size(), 1u);
+    EXPECT_EQ(read->album.pictures[0].name, "a.jpg");
+    QImage panorama;
+    const auto& jpeg = read->album.pictures[0].jpeg;
+    ASSERT_TRUE(panorama.loadFromData(jpeg.data(), int(jpeg.size()), "JPEG"));
+    EXPECT_EQ(panorama.size(), QSize(2000, 500));
+    // The kept file is the album file the tour carries.
+    const auto kept = readTourAlbumFile(m_temp.path("kept.orb").toStdString());
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(*kept, read->album);
+}
+
+TEST_F(TourBuild, AlbumOfTheLibraryWithTheSettingsInformation) {
+    ASSERT_TRUE(registry::writeText(registry::Hive::User, "Software\\Orbworks\\Albums", "path",
+                                    m_temp.path("library")));
+    writeFile(userFolder() + "/Orbworks/OrbPixStudio.conf",
+              "[User]\nName=Ann\nHomepage=http://ann.example\n");
+    ASSERT_TRUE(QDir().mkpath(m_temp.path("library/Mars trip")));
+    ring(m_temp.path("library/Mars trip/1.jpg"), 2);
+    ring(m_temp.path("library/Mars trip/2.jpg"), 3);
+    const QString tour = m_temp.path("mars");
+    const Outcome result = orbpix({"-o", tour, "--album", "Mars trip", "--threads", "2"});
+    ASSERT_EQ(result.status, 0) << result.err.toStdString();
+    const auto read = test::readTourProgram(tour);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->album.title, "Mars trip");
+    ASSERT_TRUE(read->album.info);
+    EXPECT_EQ(read->album.info->authorName, "Ann");
+    EXPECT_EQ(read->album.info->authorHomePage, "http://ann.example");
+    EXPECT_EQ(read->album.pictures.size(), 2u);
+
+    EXPECT_EQ(orbpix({"-o", tour, "--album", "No such"}).status, 5);
+}
+
+TEST_F(TourBuild, FailuresAndMistakesSaySo) {
+    const QString a = ring(m_temp.path("pictures/a.jpg"), 1);
+    const Outcome copy = orbpix({"-o", m_temp.path("missing/tour"), a});
+    EXPECT_EQ(copy.status, 4);
+    EXPECT_TRUE(copy.err.contains("Copy Failed")) << copy.err.toStdString();
+
+    const Outcome nothing = orbpix({"-o", m_temp.path("t"), m_temp.path("pictures/none.jpg")});
+    EXPECT_EQ(nothing.status, 2);
+    EXPECT_FALSE(QFileInfo::exists(m_temp.path("t")));
+
+    EXPECT_EQ(orbpix({a}).status, 1);
+    EXPECT_EQ(orbpix({"-o", m_temp.path("t")}).status, 1);
+    EXPECT_EQ(orbpix({"-o", m_temp.path("t"), "--album", "x", a}).status, 1);
+    EXPECT_EQ(orbpix({"-o", m_temp.path("t"), "--compression", "lots", a}).status, 1);
+    EXPECT_EQ(orbpix({"-o", m_temp.path("t"), "--skin", "Nowhere", a}).status, 4);
+}
+
+}  // namespace
+}  // namespace orbpix

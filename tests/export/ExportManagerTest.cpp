@@ -1,0 +1,231 @@
+#include "export/ExportManager.h"
+
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+
+#include "../shell/SettingsFixture.h"
+#include "TourExportSupport.h"
+#include "album/AlbumLibrary.h"
+#include "album/FilePatternList.h"
+#include "album/FolderAlbum.h"
+#include "shell/ResourceLibrary.h"
+
+namespace orbpix {
+namespace {
+
+// Answers the export's dialogs from a script and records what it was shown.
+class ScriptedUi : public ExportUi {
+public:
+    std::optional<QString> destination;
+    bool answerOk = true;
+    QStringList messages;
+    QStringList questions;
+    QStringList pictures;
+    int maximum = -1;
+    int lastPosition = -1;
+    bool progressShown = false;
+
+    std::optional<QString> askTourDestination(const QString& proposed,
+                                              const QString& type) override {
+        proposedName = proposed;
+        fileType = type;
+        return destination;
+    }
+    void showProgress(int max) override {
+        maximum = max;
+        progressShown = true;
+    }
+    void progressPicture(const QString& name) override { pictures << name; }
+    void progressPosition(int position) override { lastPosition = position; }
+    bool progressCancelled() override { return false; }
+    void hideProgress() override {}
+    void processEvents() override {}
+    void message(const QString& text, Icon) override { messages << text; }
+    bool askOkCancel(const QString& text) override {
+        questions << text;
+        return answerOk;
+    }
+    std::optional<RingCircles> editCircles(const ExportPicture&) override { return std::nullopt; }
+
+    QString proposedName;
+    QString fileType;
+};
+
+class ExportManagerTest : public test::SettingsFixture {
+protected:
+    void SetUp() override {
+        SettingsFixture::SetUp();
+        m_env.set("TMPDIR", m_temp.path("tmp"));
+        ASSERT_TRUE(QDir().mkpath(m_temp.path("tmp")));
+        test::makeProgramFolder(programFolder());
+        ASSERT_TRUE(resourceLibrary().load(programFolder()));
+        addImagingPatterns(filePatternList());
+    }
+    void TearDown() override { resourceLibrary().unload(); }
+
+    QString programFolder() const { return m_temp.path("program"); }
+    QString ringFile(const QString& name, int seed) {
+        const QString path = m_temp.path("pictures/" + name);
+        EXPECT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+        EXPECT_TRUE(test::writeRingPicture(path, 320, 240, 20, 100, seed));
+        return path;
+    }
+    // Waits until the generator has ended; false when it never reported.
+    static bool waitForGenerator(ExportManager& manager, bool* ok) {
+        QEventLoop loop;
+        bool ended = false;
+        manager.setGeneratorFinished([&](bool success, const QString&) {
+            *ok = success;
+            ended = true;
+            loop.quit();
+        });
+        if (!manager.generatorRunning())
+            return ended;
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        loop.exec();
+        return ended;
+    }
+};
+
+TEST_F(ExportManagerTest, LooseFilesBecomeATourThroughATemporaryAlbum) {
+    AlbumLibrary library;
+    ASSERT_TRUE(library.setRoot(m_temp.path("library"), RootCreation::Yes));
+    ASSERT_TRUE(library.createAlbum("_Album"));  // taken: the export must use "_Album1"
+    ScriptedUi ui;
+    ui.destination = m_temp.path("out dir/My Tour");
+    ASSERT_TRUE(QDir().mkpath(m_temp.path("out dir")));
+    ExportSettings settings;
+    settings.userName = "Ann";
+    settings.compressionLocal = 100;
+    ExportManager manager(ui, settings, programFolder());
+    const QStringList files = {ringFile("b.jpg", 1), ringFile("a.jpg", 2)};
+    ASSERT_TRUE(manager.exportLocalTour("Tour", files, library));
+    bool generated = false;
+    ASSERT_TRUE(waitForGenerator(manager, &generated));
+    EXPECT_TRUE(generated) << ui.messages.join('\n').toStdString();
+
+    EXPECT_EQ(ui.proposedName, "Tour");
+    EXPECT_EQ(ui.fileType, resourceLibrary().text(621));
+    EXPECT_EQ(ui.maximum, 200);
+    EXPECT_EQ(ui.lastPosition, 200);
+    EXPECT_EQ(ui.pictures, (QStringList{"b.jpg", "a.jpg"}));
+    EXPECT_TRUE(ui.messages.isEmpty()) << ui.messages.join('\n').toStdString();
+    // The temporary album is gone again; the one that was there stays.
+    EXPECT_FALSE(library.albumExists("_Album1"));
+    EXPECT_TRUE(library.albumExists("_Album"));
+    EXPECT_EQ(manager.workFolder(), QDir::tempPath() + "/Orbworks");
+    EXPECT_TRUE(QFileInfo::exists(manager.workFolder() + "/album.orb"));
+
+    const auto tour = test::readTourProgram(m_temp.path("out dir/My Tour"));
+    ASSERT_TRUE(tour);
+    EXPECT_EQ(tour->album.title, "Tour");
+    ASSERT_TRUE(tour->album.info);
+    EXPECT_EQ(tour->album.info->authorName, "Ann");
+    ASSERT_EQ(tour->album.pictures.size(), 2u);
+    EXPECT_EQ(tour->album.pictures[0].name, "b.jpg");
+    EXPECT_EQ(tour->album.pictures[0].firstAngle, -64);
+    EXPECT_EQ(tour->album.pictures[0].secondAngle, 26);
+    QImage panorama;
+    const auto& jpeg = tour->album.pictures[1].jpeg;
+    ASSERT_TRUE(panorama.loadFromData(jpeg.data(), int(jpeg.size()), "JPEG"));
+    EXPECT_EQ(panorama.size(), QSize(2000, 500));
+}
+
+TEST_F(ExportManagerTest, PicturesLeftOutAreListedAndAllLeftOutStartsNothing) {
+    const QString folder = m_temp.path("library/Trip");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(test::writeRingPicture(folder + "/1.jpg", 320, 240, 20, 100, 1));
+    ASSERT_TRUE(test::writeRingPicture(folder + "/2.jpg", 320, 240, 20, 100, 2));
+    auto album = FolderAlbum::open(folder.toStdString());
+    ASSERT_TRUE(album);
+    ASSERT_EQ(album->itemCount(), 2u);
+    ASSERT_TRUE(album->setProperty(0, "CIRCLES", test::ringCircles(320, 240, 20, 100)));
+    ASSERT_TRUE(album->setProperty(1, "CIRCLES", "500,500,10,400"));
+
+    ScriptedUi ui;
+    ui.destination = m_temp.path("trip");
+    ui.answerOk = true;  // the circle dialog is not there yet: OK leaves the picture out too
+    ExportManager manager(ui, {}, programFolder());
+    ASSERT_TRUE(manager.exportLocalTour(*album, "Trip"));
+    bool generated = false;
+    ASSERT_TRUE(waitForGenerator(manager, &generated));
+    EXPECT_TRUE(generated);
+    ASSERT_EQ(ui.questions.size(), 1);
+    EXPECT_TRUE(ui.questions[0].contains("2.jpg"));
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].endsWith(":\n   2.jpg")) << ui.messages[0].toStdString();
+    const auto tour = test::readTourProgram(m_temp.path("trip"));
+    ASSERT_TRUE(tour);
+    EXPECT_EQ(tour->album.pictures.size(), 1u);
+    EXPECT_EQ(ui.lastPosition, 200);
+
+    // Every picture without valid circles, each question cancelled: no file, no generator.
+    ASSERT_TRUE(album->setProperty(0, "CIRCLES", "0,0,1,2"));
+    ScriptedUi refusing;
+    refusing.destination = m_temp.path("never");
+    refusing.answerOk = false;
+    ExportManager second(refusing, {}, programFolder());
+    EXPECT_FALSE(second.exportLocalTour(*album, "Trip"));
+    EXPECT_EQ(refusing.questions.size(), 2);
+    EXPECT_EQ(refusing.messages, QStringList{resourceLibrary().text(631)});
+    EXPECT_FALSE(second.generatorRunning());
+    EXPECT_FALSE(QFileInfo::exists(second.workFolder() + "/album.orb"));
+    EXPECT_FALSE(QFileInfo::exists(m_temp.path("never")));
+}
+
+TEST_F(ExportManagerTest, CancelledSaveDialogWritesNothing) {
+    auto album = FolderAlbum::open(m_temp.path("pictures").toStdString());
+    ringFile("x.jpg", 1);
+    album = FolderAlbum::open(m_temp.path("pictures").toStdString());
+    ASSERT_TRUE(album);
+    ScriptedUi ui;  // no destination: the dialog was cancelled
+    ExportManager manager(ui, {}, programFolder());
+    EXPECT_FALSE(manager.exportLocalTour(*album, "Pictures"));
+    EXPECT_FALSE(ui.progressShown);
+    EXPECT_TRUE(manager.workFolder().isEmpty());
+}
+
+TEST_F(ExportManagerTest, GeneratorFailureIsShown) {
+    const QString folder = m_temp.path("pictures");
+    ringFile("x.jpg", 1);
+    auto album = FolderAlbum::open(folder.toStdString());
+    ASSERT_TRUE(album);
+    ScriptedUi ui;
+    ui.destination = m_temp.path("missing folder/tour");  // the copy cannot be made
+    ExportManager manager(ui, {}, programFolder());
+    ASSERT_TRUE(manager.exportLocalTour(*album, "Pictures"));
+    bool generated = true;
+    ASSERT_TRUE(waitForGenerator(manager, &generated));
+    EXPECT_FALSE(generated);
+    EXPECT_EQ(ui.messages, QStringList{"Copy Failed"});
+
+    // A generator that cannot be started at all: text 638 naming it.
+    ASSERT_TRUE(QFile::remove(programFolder() + "/Export/Local/Tourgen"));
+    ScriptedUi second;
+    second.destination = m_temp.path("tour2");
+    ExportManager without(second, {}, programFolder());
+    ASSERT_TRUE(without.exportLocalTour(*album, "Pictures"));
+    ASSERT_EQ(second.messages.size(), 1);
+    EXPECT_TRUE(second.messages[0].contains(programFolder() + "/Export/Local/Tourgen"));
+    EXPECT_TRUE(QFileInfo::exists(without.workFolder() + "/album.orb"));
+}
+
+TEST_F(ExportManagerTest, WorkFolderIsNeverSomeoneElses) {
+    // A link planted under the work folder's name is not followed.
+    ASSERT_TRUE(QDir().mkpath(m_temp.path("elsewhere")));
+    ASSERT_TRUE(QFile::link(m_temp.path("elsewhere"), QDir::tempPath() + "/Orbworks"));
+    const QString work = exportWorkFolder();
+    ASSERT_FALSE(work.isEmpty());
+    EXPECT_NE(work, QDir::tempPath() + "/Orbworks");
+    EXPECT_TRUE(QFileInfo(work).isDir());
+    EXPECT_FALSE(QFileInfo(work).isSymLink());
+    EXPECT_EQ(
+        QFileInfo(work).permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup),
+        QFileDevice::Permissions());
+}
+
+}  // namespace
+}  // namespace orbpix

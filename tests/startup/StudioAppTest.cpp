@@ -1,0 +1,268 @@
+#include "shell/StudioApp.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+#include <functional>
+
+#include "../shell/SettingsFixture.h"
+#include "../skins/ZipFiles.h"
+#include "TourExportSupport.h"
+#include "shell/RegistryStore.h"
+#include "shell/ResourceLibrary.h"
+#include "shell/Settings.h"
+#include "skins/InstanceNotice.h"
+#include "skins/SkinManager.h"
+#include "ui/ExportProgressWindow.h"
+
+namespace orbpix {
+namespace {
+
+// Plays the user: answers the windows the program opens while it runs, the way a person
+// would, and records what they showed.
+class User : public QObject {
+public:
+    QString destination;  // typed into the save dialog
+    QStringList messages;
+    QStringList proposedNames;
+    int progressMaximum = -1;
+    QStringList progressNames;
+
+    User() {
+        connect(&m_timer, &QTimer::timeout, this, [this] { look(); });
+        m_timer.start(10);
+    }
+
+private:
+    void look() {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible())
+                continue;
+            if (auto* dialog = qobject_cast<QFileDialog*>(w)) {
+                proposedNames << dialog->selectedFiles().value(0);
+                dialog->selectFile(destination);
+                static_cast<QDialog*>(dialog)->accept();
+            } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                messages << box->windowTitle() + ": " + box->text();
+                box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click()
+                                             : box->reject();
+            } else if (auto* progress = dynamic_cast<ExportProgressWindow*>(w)) {
+                progressMaximum = progress->maximum();
+                const QString name = progress->pictureName();
+                if (!name.isEmpty() && !progressNames.contains(name))
+                    progressNames << name;
+            }
+        }
+    }
+    QTimer m_timer;
+};
+
+class StudioAppTest : public test::SettingsFixture {
+protected:
+    void SetUp() override {
+        SettingsFixture::SetUp();
+        m_env.set("TMPDIR", m_temp.path("tmp"));
+        m_env.set("HOME", m_temp.path("home"));
+        m_env.set("XDG_DATA_HOME", m_temp.path("data"));
+        m_env.set("XDG_RUNTIME_DIR", m_temp.path("runtime"));
+        for (const char* folder : {"tmp", "home", "runtime", "pictures"})
+            ASSERT_TRUE(QDir().mkpath(m_temp.path(folder)));
+        ASSERT_TRUE(QFile::setPermissions(m_temp.path("runtime"),
+                                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        ASSERT_TRUE(registry::writeText(registry::Hive::User, "Software\\Orbworks\\Albums", "path",
+                                        m_temp.path("library")));
+        test::makeProgramFolder(programFolder(), m_programs);
+    }
+    QString programFolder() const { return m_temp.path("program"); }
+    QString programFile() const { return programFolder() + "/OrbPixStudio"; }
+    QString ring(const QString& name, int seed) {
+        const QString path = m_temp.path("pictures/" + name);
+        EXPECT_TRUE(test::writeRingPicture(path, 400, 300, 25, 125, seed));
+        return path;
+    }
+    int run(const QStringList& arguments) {
+        StudioApp app(programFile());
+        app.setSplashMs(50);
+        return app.run(arguments);
+    }
+
+    QStringList m_programs;
+};
+
+TEST_F(StudioAppTest, LocalTourFromTheCommandLine) {
+    User user;
+    user.destination = m_temp.path("home/Mars Tour");
+    ASSERT_EQ(run({"-OrbLocal", ring("a.jpg", 1), ring("b.jpg", 2)}), 0)
+        << user.messages.join('\n').toStdString();
+    EXPECT_TRUE(user.messages.isEmpty()) << user.messages.join('\n').toStdString();
+    ASSERT_EQ(user.proposedNames.size(), 1);
+    EXPECT_EQ(QFileInfo(user.proposedNames[0]).fileName(), "Tour");
+    EXPECT_EQ(user.progressMaximum, 200);
+    EXPECT_FALSE(user.progressNames.isEmpty());
+    for (const QString& name : user.progressNames)
+        EXPECT_TRUE(name == "a.jpg" || name == "b.jpg") << name.toStdString();
+
+    const auto tour = test::readTourProgram(user.destination);
+    ASSERT_TRUE(tour);
+    EXPECT_EQ(tour->container.caption, "ALBUM PHOTO");
+    EXPECT_EQ(tour->album.title, "Tour");
+    ASSERT_EQ(tour->album.pictures.size(), 2u);
+    EXPECT_EQ(tour->album.pictures[0].name, "a.jpg");
+    EXPECT_EQ(tour->album.pictures[1].name, "b.jpg");
+    QImage panorama;
+    const auto& jpeg = tour->album.pictures[0].jpeg;
+    ASSERT_TRUE(panorama.loadFromData(jpeg.data(), int(jpeg.size()), "JPEG"));
+    EXPECT_EQ(panorama.size(), QSize(4200, 1050));
+    EXPECT_TRUE(QFileInfo(user.destination).isExecutable());
+    // The temporary album is gone from the library.
+    EXPECT_TRUE(
+        QDir(m_temp.path("library")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+    EXPECT_EQ(readText("Settings", "Exe", ""), programFile());
+}
+
+TEST_F(StudioAppTest, LocalTourThroughTheArgumentFile) {
+    const QString args = m_temp.path("tmp/~orb.args");
+    QFile file(args);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("-OrbLocal \"" + ring("one.jpg", 3).toUtf8() + "\" \"" +
+               ring("two.jpg", 4).toUtf8() + "\"");
+    file.close();
+    writeFile(machineFolder() + "/Orbworks/OrbPixStudio.conf",
+              "[Settings]\nCompressionLocal=100\n[User]\nPrivate=1\n");
+    User user;
+    user.destination = m_temp.path("home/from args");
+    ASSERT_EQ(run({"-OrbArgs", args}), 0) << user.messages.join('\n').toStdString();
+    const auto tour = test::readTourProgram(user.destination);
+    ASSERT_TRUE(tour);
+    ASSERT_EQ(tour->album.pictures.size(), 2u);
+    EXPECT_EQ(tour->album.pictures[1].name, "two.jpg");
+    EXPECT_FALSE(tour->album.info);  // "Private" from the machine's settings
+    QImage panorama;
+    const auto& jpeg = tour->album.pictures[1].jpeg;
+    ASSERT_TRUE(panorama.loadFromData(jpeg.data(), int(jpeg.size()), "JPEG"));
+    EXPECT_EQ(panorama.size(), QSize(2000, 500));
+    // Machine values in use at exit are now the user's own.
+    const QByteArray user_ = readFile(userFolder() + "/Orbworks/OrbPixStudio.conf");
+    EXPECT_TRUE(user_.contains("CompressionLocal=100")) << user_.toStdString();
+    EXPECT_TRUE(user_.contains("Private=1"));
+}
+
+TEST_F(StudioAppTest, NormalStartAndUnfinishedModesSaySo) {
+    writeFile(machineFolder() + "/Orbworks/OrbPixStudio.conf", "[User]\nName=Machine Ann\n");
+    User user;
+    EXPECT_EQ(run({"some.jpg"}), 1);
+    ASSERT_EQ(user.messages.size(), 1);
+    ResourceLibrary texts;
+    ASSERT_TRUE(texts.load(programFolder()));
+    EXPECT_TRUE(user.messages[0].endsWith(texts.text(860))) << user.messages[0].toStdString();
+    EXPECT_EQ(readText("User", "Name", ""), "Machine Ann");
+    EXPECT_TRUE(
+        readFile(userFolder() + "/Orbworks/OrbPixStudio.conf").contains("Name=Machine Ann"));
+    // The skin in use at exit is stored.
+    EXPECT_EQ(registry::readText(registry::Hive::User, QString(kProgramKey) + "\\Settings", "Skin"),
+              "Default");
+
+    EXPECT_EQ(run({"-OrbEmail", "a.jpg"}), 1);
+    EXPECT_EQ(run({"-OrbHTML", "a.jpg"}), 1);
+    ASSERT_EQ(user.messages.size(), 3);
+    EXPECT_TRUE(user.messages[1].endsWith(texts.text(861))) << user.messages[1].toStdString();
+    EXPECT_EQ(user.messages[1], user.messages[2]);
+}
+
+TEST_F(StudioAppTest, NoSkinEndsTheProgramUnlessNotNeeded) {
+    ASSERT_TRUE(QFile::remove(programFolder() + "/Skins/Default"));
+    User user;
+    EXPECT_EQ(run({}), 1);
+    ASSERT_EQ(user.messages.size(), 1);
+    ResourceLibrary texts;
+    ASSERT_TRUE(texts.load(programFolder()));
+    EXPECT_TRUE(user.messages[0].endsWith(texts.text(805))) << user.messages[0].toStdString();
+
+    writeFile(machineFolder() + "/Orbworks/OrbPixStudio.conf", "[Settings]\nNeedASkin=0\n");
+    EXPECT_EQ(run({}), 1);
+    ASSERT_EQ(user.messages.size(), 2);
+    EXPECT_TRUE(user.messages[1].endsWith(texts.text(860))) << user.messages[1].toStdString();
+    // Never written back: it is the administrator's.
+    EXPECT_FALSE(readFile(userFolder() + "/Orbworks/OrbPixStudio.conf").contains("NeedASkin"));
+}
+
+TEST_F(StudioAppTest, MissingResourceLibraryIsFatal) {
+    ASSERT_TRUE(QFile::remove(programFolder() + "/OrbPixRes.rcc"));
+    User user;
+    EXPECT_EQ(run({"-OrbLocal", "a.jpg"}), 1);
+    ASSERT_EQ(user.messages.size(), 1);
+    EXPECT_TRUE(user.messages[0].endsWith("Fatal error: Unable to find the resource library..."));
+    EXPECT_FALSE(QFileInfo::exists(userFolder() + "/Orbworks/OrbPixStudio.conf"));
+}
+
+TEST_F(StudioAppTest, SkinPackageWithEscapingEntriesInstallsOnlyInside) {
+    ASSERT_TRUE(QFile::remove(programFolder() + "/Skins/Default"));
+    const QString package = m_temp.path("pictures/Blue Sky.osz");
+    ASSERT_TRUE(test::writeZip(package, {{"../../outside.txt", "no"}, {"info.txt", "yes"}}));
+    User user;
+    // No skin is installed, but installing one is exactly what this start is for.
+    EXPECT_EQ(run({"-OrbSkin", package}), 0);
+    ASSERT_EQ(user.messages.size(), 1);
+    EXPECT_TRUE(user.messages[0].startsWith("Unzip error: Zip error 2:\n../../outside.txt"))
+        << user.messages[0].toStdString();
+    EXPECT_EQ(readFile(programFolder() + "/Skins/Blue Sky/info.txt"), "yes");
+    EXPECT_FALSE(QFileInfo::exists(programFolder() + "/outside.txt"));
+    EXPECT_FALSE(QFileInfo::exists(m_temp.path("outside.txt")));
+    EXPECT_EQ(readText("Settings", "Skin", ""), "Blue Sky");
+}
+
+class TwoInstances : public StudioAppTest {
+protected:
+    TwoInstances() { m_programs = {"OrbPixStudio"}; }
+};
+
+TEST_F(TwoInstances, InstallingASkinSwitchesTheRunningInstanceFirst) {
+    const QString downloads = m_temp.path("downloads");
+    ASSERT_TRUE(QDir().mkpath(downloads));
+    ASSERT_TRUE(test::writeZip(downloads + "/Blue Sky.osz",
+                               {{"info.txt", "Blue"}, {"buttons/", ""}, {"buttons/ok.bmp", "BM"}}));
+
+    // This process is the running album program.
+    SkinManager running;
+    ASSERT_TRUE(running.initialise(programFolder() + "/Skins", "Default", ""));
+    ASSERT_EQ(running.getCurrentSkin(), "Default");
+    QString skinSettingWhenNoticed = "(not noticed)";
+    InstanceListener listener([&](const QString& notice) {
+        if (notice != kSkinInstalledNotice)
+            return;
+        skinSettingWhenNoticed = readText("Settings", "Skin", "");
+        running.applyLastInstalled();
+    });
+    ASSERT_TRUE(listener.listen());
+
+    QProcess installer;
+    installer.setWorkingDirectory(downloads);
+    QEventLoop loop;
+    QObject::connect(&installer, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    installer.start(programFile(), {"-OrbSkin", "Blue Sky.osz"});
+    ASSERT_TRUE(installer.waitForStarted());
+    loop.exec();
+    ASSERT_EQ(installer.state(), QProcess::NotRunning);
+    EXPECT_EQ(installer.exitCode(), 0) << installer.readAllStandardError().toStdString();
+
+    EXPECT_EQ(running.getCurrentSkin(), "Blue Sky");
+    EXPECT_NE(skinSettingWhenNoticed, "Blue Sky");
+    EXPECT_NE(skinSettingWhenNoticed, "(not noticed)");
+    EXPECT_EQ(readText("Settings", "Skin", ""), "Blue Sky");
+    EXPECT_EQ(readFile(programFolder() + "/Skins/Blue Sky/buttons/ok.bmp"), "BM");
+    // The installer registered the package type for double-clicks.
+    EXPECT_TRUE(readFile(m_temp.path("data/applications/orbpix-skin-install.desktop"))
+                    .contains(("Exec=\"" + programFile() + "\" -OrbSkin %f").toUtf8()));
+}
+
+}  // namespace
+}  // namespace orbpix
