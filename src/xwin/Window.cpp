@@ -467,8 +467,15 @@ void Window::dispatch(WindowEvents& events) {
             }
             break;
         case MotionNotify: {
-            // Only the latest position matters; older ones queued behind it are dropped.
-            while (XCheckTypedWindowEvent(d, n.window, MotionNotify, &event)) {
+            // Only the latest position matters, so motions queued right behind this one are
+            // skipped; never past another event, or a move made after a press would be seen
+            // before the press.
+            XEvent next;
+            while (XPending(d) > 0) {
+                XPeekEvent(d, &next);
+                if (next.type != MotionNotify || next.xmotion.window != n.window)
+                    break;
+                XNextEvent(d, &event);
             }
             if (m_moving) {
                 moveTo(event.xmotion.x_root - m_grabX, event.xmotion.y_root - m_grabY);
