@@ -260,16 +260,20 @@ double PanoramaUnwrapper::lensProfile(double theta) const {
 
 std::unique_ptr<PanoramaResult> PanoramaUnwrapper::unwrapRows(
     const PixelImage& src, const LensCircle& inner, float outerRadius, int width, int height,
-    const std::function<bool(int row)>& afterRow) const {
+    const std::function<bool(int row)>& afterRow, std::unique_ptr<PanoramaResult> reuse) const {
     if (width <= 0 || height <= 0 || src.isEmpty())
         return nullptr;
     // The centre comes from the inner circle; the validity test saw only the outer one.
     const double limit = 64.0 * PixelImage::kMaxPixels;
     if (!(std::fabs(inner.cx) < limit && std::fabs(inner.cy) < limit))
         return nullptr;
-    auto result = std::make_unique<PanoramaResult>();
-    if (!result->image.allocate(width, height))
+    auto result = reuse ? std::move(reuse) : std::make_unique<PanoramaResult>();
+    if (!result->image.reshape(width, height))
         return nullptr;
+    result->topAngle = PanoramaResult{}.topAngle;
+    result->bottomAngle = PanoramaResult{}.bottomAngle;
+    result->luminance.fill(0);
+    result->chroma.fill(0);
 
     const bool reverse = m_direction == Direction::Reverse;
     const double rin = inner.radius;
@@ -332,24 +336,25 @@ std::unique_ptr<PanoramaResult> PanoramaUnwrapper::unwrapRows(
     return result;
 }
 
-std::unique_ptr<PanoramaResult> PanoramaUnwrapper::unwrap(const PixelImage& src,
-                                                          const LensCircle* outer,
-                                                          const LensCircle* inner, int width,
-                                                          int height,
-                                                          const UnwrapProgress& progress) {
+std::unique_ptr<PanoramaResult> PanoramaUnwrapper::unwrap(
+    const PixelImage& src, const LensCircle* outer, const LensCircle* inner, int width, int height,
+    const UnwrapProgress& progress, std::unique_ptr<PanoramaResult> reuse) {
     g_abort = false;
     if (!circlesInsideImage(outer, inner, src.width(), src.height()))
         return nullptr;
     int lastPercent = -1;
-    return unwrapRows(src, *inner, outer->radius, width, height, [&](int row) {
-        const int percent = static_cast<int>(std::int64_t{100} * row / height);
-        if (percent != lastPercent) {
-            lastPercent = percent;
-            if (progress && progress())
-                return false;
-        }
-        return !g_abort.load();
-    });
+    return unwrapRows(
+        src, *inner, outer->radius, width, height,
+        [&](int row) {
+            const int percent = static_cast<int>(std::int64_t{100} * row / height);
+            if (percent != lastPercent) {
+                lastPercent = percent;
+                if (progress && progress())
+                    return false;
+            }
+            return !g_abort.load();
+        },
+        std::move(reuse));
 }
 
 void PanoramaUnwrapper::runBackground(UnwrapJob& job) {

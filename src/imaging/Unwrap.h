@@ -55,10 +55,13 @@ public:
 
     // Unwraps src into a width × height strip with raw histograms. Nothing when the
     // circles are missing or leave the picture, when progress cancels, or when the abort
-    // flag is raised meanwhile.
+    // flag is raised meanwhile. A finished result handed back as reuse lends its pixel block
+    // to the new strip, which spares a caller that unwraps one picture after another the
+    // allocation and first-touch cost of a fresh block each time.
     virtual std::unique_ptr<PanoramaResult> unwrap(const PixelImage& src, const LensCircle* outer,
                                                    const LensCircle* inner, int width, int height,
-                                                   const UnwrapProgress& progress);
+                                                   const UnwrapProgress& progress,
+                                                   std::unique_ptr<PanoramaResult> reuse = {});
 
     virtual void setAngles(int bottom, int top);
 
@@ -77,7 +80,8 @@ protected:
 
     std::unique_ptr<PanoramaResult> unwrapRows(const PixelImage& src, const LensCircle& inner,
                                                float outerRadius, int width, int height,
-                                               const std::function<bool(int row)>& afterRow) const;
+                                               const std::function<bool(int row)>& afterRow,
+                                               std::unique_ptr<PanoramaResult> reuse = {}) const;
 
 private:
     Direction m_direction;

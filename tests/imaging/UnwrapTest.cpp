@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <utility>
+
 #include <cmath>
 #include <random>
 
@@ -174,6 +177,27 @@ TEST(Unwrap, MatchesThePlainArithmeticOnNoise) {
     for (const bool reverse : {false, true}) {
         expectSameAsReference(src, circles(150.3f, 128.7f, 25.2f, 120.9f), 512, 128, reverse);
         expectSameAsReference(src, circles(150, 128, 0, 127), 1001, 37, reverse);
+    }
+}
+
+TEST(Unwrap, AReusedResultGivesTheSameStripAndHistogramsAsAFreshOne) {
+    const PixelImage src = noise(301, 257, 7);
+    const RingCircles c = circles(150.3f, 128.7f, 25.2f, 120.9f);
+    PanoramaUnwrapper unwrapper;
+    // Larger, then smaller, then larger than the block it lends: stale pixels or counts
+    // would show.
+    auto previous = unwrapper.unwrap(src, &c.outer, &c.inner, 800, 200, {});
+    ASSERT_TRUE(previous);
+    for (const auto& [w, h] : {std::pair{512, 128}, std::pair{1001, 237}}) {
+        const auto fresh = unwrapper.unwrap(src, &c.outer, &c.inner, w, h, {});
+        previous = unwrapper.unwrap(src, &c.outer, &c.inner, w, h, {}, std::move(previous));
+        ASSERT_TRUE(fresh && previous);
+        ASSERT_EQ(previous->image.width(), w);
+        ASSERT_EQ(previous->image.height(), h);
+        EXPECT_EQ(
+            0, std::memcmp(fresh->image.bits(), previous->image.bits(), fresh->image.byteCount()));
+        EXPECT_EQ(fresh->luminance, previous->luminance);
+        EXPECT_EQ(fresh->chroma, previous->chroma);
     }
 }
 
