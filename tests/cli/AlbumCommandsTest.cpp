@@ -11,6 +11,7 @@
 #include <map>
 #include <sstream>
 
+#include "RunOrbpix.h"
 #include "ScopedEnvironment.h"
 #include "TempFolder.h"
 #include "album/AlbumLibrary.h"
@@ -25,12 +26,7 @@ const QString kNormal = QStringLiteral("mars_1600x1200_normal.jpg");
 const QString kRatio = QStringLiteral("mars_1600x1200_ratio.jpg");
 const QString kReverse = QStringLiteral("mars_1200x900_reverse.jpg");
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
+using test::Outcome;
 // Every file below a folder (hidden ones and the album files included) with its content,
 // and every folder, so that a test can tell that a command changed nothing at all.
 using Tree = std::map<QString, QByteArray>;
@@ -77,9 +73,7 @@ protected:
 
     static Outcome album(std::vector<std::string> args) {
         args.insert(args.begin(), "album");
-        std::ostringstream out, err;
-        const int status = cli::run(args, out, err);
-        return {status, out.str(), err.str()};
+        return test::orbpix(args);
     }
     static QJsonArray items(const std::string& album) {
         const Outcome shown = AlbumCommandsTest::album({"show", album, "--json"});

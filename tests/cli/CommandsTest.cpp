@@ -10,6 +10,7 @@
 
 #include <sstream>
 
+#include "RunOrbpix.h"
 #include "TempFolder.h"
 #include "imaging/ColourAdjuster.h"
 #include "imaging/Unwrap.h"
@@ -20,17 +21,8 @@ namespace {
 
 const std::string kExamples = ORBPIX_SOURCE_DIR "/examples/";
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome orbpix(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int status = cli::run(args, out, err);
-    return {status, out.str(), err.str()};
-}
+using test::orbpix;
+using test::Outcome;
 
 QJsonObject json(const std::string& text) {
     return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();

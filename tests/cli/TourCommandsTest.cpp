@@ -8,6 +8,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "RunOrbpix.h"
 #include "TempFolder.h"
 #include "cli/Commands.h"
 #include "core/ByteStream.h"
@@ -18,17 +19,8 @@
 namespace orbpix {
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome orbpix(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int status = cli::run(args, out, err);
-    return {status, out.str(), err.str()};
-}
+using test::orbpix;
+using test::Outcome;
 
 QJsonObject json(const std::string& text) {
     return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();

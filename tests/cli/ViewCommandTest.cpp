@@ -5,6 +5,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "RunOrbpix.h"
 #include "TempFolder.h"
 #include "cli/Commands.h"
 #include "imaging/ColourAdjuster.h"
@@ -15,17 +16,8 @@
 namespace orbpix {
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome orbpix(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int status = cli::run(args, out, err);
-    return {status, out.str(), err.str()};
-}
+using test::orbpix;
+using test::Outcome;
 
 // A real panorama: the sample ring unwrapped, kept as PNG so that views compare exactly.
 class OrbpixView : public ::testing::Test {
