@@ -98,4 +98,15 @@ bool writeU16BE(ByteStream& stream, std::uint16_t value) {
     return stream.write(bytes);
 }
 
+bool readExactly(ByteStream& stream, std::span<std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const std::size_t n = stream.read(bytes.subspan(done));
+        if (n == 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
 }  // namespace orbpix

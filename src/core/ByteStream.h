@@ -118,4 +118,7 @@ private:
 [[nodiscard]] bool writeU32BE(ByteStream& stream, std::uint32_t value);
 [[nodiscard]] bool writeU16BE(ByteStream& stream, std::uint16_t value);
 
+// Reads exactly bytes.size() bytes, however the stream splits them; false at an early end.
+[[nodiscard]] bool readExactly(ByteStream& stream, std::span<std::uint8_t> bytes);
+
 }  // namespace orbpix

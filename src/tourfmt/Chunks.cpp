@@ -130,16 +130,8 @@ bool ChunkReader::read(ChunkHandler& handler) {
 }
 
 bool ChunkReader::readHeader(std::int64_t at, std::uint8_t* bytes, std::size_t count) {
-    if (!m_stream.seek(at, ByteStream::Origin::Begin))
-        return false;
-    std::size_t done = 0;
-    while (done < count) {
-        const std::size_t n = m_stream.read(std::span(bytes + done, count - done));
-        if (n == 0)
-            return false;
-        done += n;
-    }
-    return true;
+    return m_stream.seek(at, ByteStream::Origin::Begin) &&
+           readExactly(m_stream, std::span(bytes, count));
 }
 
 bool ChunkReader::readLevel(std::int64_t begin, std::int64_t end, ChunkHandler& handler,

@@ -31,16 +31,8 @@ public:
     }
 
     bool read(std::uint64_t at, std::uint8_t* bytes, std::size_t count) {
-        if (!fits(at, count) || !m_stream.seek(std::int64_t(at), ByteStream::Origin::Begin))
-            return false;
-        std::size_t done = 0;
-        while (done < count) {
-            const std::size_t n = m_stream.read(std::span(bytes + done, count - done));
-            if (n == 0)
-                return false;
-            done += n;
-        }
-        return true;
+        return fits(at, count) && m_stream.seek(std::int64_t(at), ByteStream::Origin::Begin) &&
+               readExactly(m_stream, std::span(bytes, count));
     }
 
     bool u32(std::uint64_t at, std::uint32_t& value) {
