@@ -120,6 +120,17 @@ inline std::uint32_t blendAdjacent(const std::uint8_t* p, std::size_t stride, in
 }
 #endif
 
+// Where the top-left neighbour of column j's sample lies, in a row whose samples all lie
+// inside the picture.
+inline const std::uint8_t* sampleAddress(const PixelImage& src, const ColumnTrig& trig,
+                                         bool mirrored, std::int64_t x0, std::int64_t y0,
+                                         std::int64_t r64) {
+    const std::int64_t dx = (std::int64_t{trig.c} * r64) >> 14;
+    const std::int64_t x = mirrored ? x0 - dx : x0 + dx;
+    const std::int64_t y = y0 - ((std::int64_t{trig.s} * r64) >> 14);
+    return src.bits() + std::size_t(y >> 6) * src.stride() + std::size_t(x >> 6) * 4;
+}
+
 inline std::uint32_t load(const std::uint8_t* p) {
     std::uint32_t v;
     std::memcpy(&v, p, 4);
@@ -311,6 +322,18 @@ std::unique_ptr<PanoramaResult> PanoramaUnwrapper::unwrapRows(
             for (int i = i0; i < i1; ++i) {
                 std::uint32_t* row = out + std::size_t(i) * std::size_t(width);
                 const std::int64_t r64 = rows[i].r64;
+                // Samples jump from source row to source row, which the hardware's
+                // prefetchers cannot follow: ask for the lines under the next tile's first
+                // and last samples of this row a tile ahead. (Issued here, not in a helper:
+                // GCC drops a helper made only of prefetches as having no effect.)
+                if (rows[i].inside && j1 < width) {
+                    const int last = std::min(width, j1 + kTileColumns) - 1;
+                    for (const int j : {j1, last}) {
+                        const std::uint8_t* p = sampleAddress(src, trig[j], reverse, x0, y0, r64);
+                        __builtin_prefetch(p);
+                        __builtin_prefetch(p + src.stride());
+                    }
+                }
                 if (rows[i].inside && reverse)
                     sampleSpan<false, true>(src, trig.data(), x0, y0, r64, j0, j1, row);
                 else if (rows[i].inside)
