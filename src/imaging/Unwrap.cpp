@@ -328,7 +328,7 @@ std::unique_ptr<PanoramaResult> PanoramaUnwrapper::unwrapRows(
                 // GCC drops a helper made only of prefetches as having no effect.)
                 if (rows[i].inside && j1 < width) {
                     const int last = std::min(width, j1 + kTileColumns) - 1;
-                    for (const int j : {j1, last}) {
+                    for (const int j : {j1, std::min(j1 + 4, last), last}) {
                         const std::uint8_t* p = sampleAddress(src, trig[j], reverse, x0, y0, r64);
                         __builtin_prefetch(p);
                         __builtin_prefetch(p + src.stride());
