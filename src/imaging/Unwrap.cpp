@@ -120,15 +120,16 @@ inline std::uint32_t blendAdjacent(const std::uint8_t* p, std::size_t stride, in
 }
 #endif
 
-// Where the top-left neighbour of column j's sample lies, in a row whose samples all lie
-// inside the picture.
-inline const std::uint8_t* sampleAddress(const PixelImage& src, const ColumnTrig& trig,
-                                         bool mirrored, std::int64_t x0, std::int64_t y0,
-                                         std::int64_t r64) {
+// Where a column's sample of a row lies, in 1/64 pixel.
+struct SamplePoint {
+    std::int64_t x, y;
+};
+
+inline SamplePoint samplePoint(const ColumnTrig& trig, bool mirrored, std::int64_t x0,
+                               std::int64_t y0, std::int64_t r64) {
     const std::int64_t dx = (std::int64_t{trig.c} * r64) >> 14;
-    const std::int64_t x = mirrored ? x0 - dx : x0 + dx;
-    const std::int64_t y = y0 - ((std::int64_t{trig.s} * r64) >> 14);
-    return src.bits() + std::size_t(y >> 6) * src.stride() + std::size_t(x >> 6) * 4;
+    const std::int64_t dy = (std::int64_t{trig.s} * r64) >> 14;
+    return {mirrored ? x0 - dx : x0 + dx, y0 - dy};
 }
 
 inline std::uint32_t load(const std::uint8_t* p) {
@@ -153,10 +154,7 @@ void sampleSpan(const PixelImage& src, const ColumnTrig* trig, std::int64_t x0, 
     const int lastX = src.width() - 1;
     const int lastY = src.height() - 1;
     for (int j = j0; j < j1; ++j) {
-        const std::int64_t dx = (std::int64_t{trig[j].c} * r64) >> 14;
-        const std::int64_t dy = (std::int64_t{trig[j].s} * r64) >> 14;
-        const std::int64_t x = Mirrored ? x0 - dx : x0 + dx;
-        const std::int64_t y = y0 - dy;
+        const auto [x, y] = samplePoint(trig[j], Mirrored, x0, y0, r64);
         const int fx = static_cast<int>(x & 63);
         const int fy = static_cast<int>(y & 63);
         int k0 = static_cast<int>(x >> 6);
@@ -323,13 +321,15 @@ std::unique_ptr<PanoramaResult> PanoramaUnwrapper::unwrapRows(
                 std::uint32_t* row = out + std::size_t(i) * std::size_t(width);
                 const std::int64_t r64 = rows[i].r64;
                 // Samples jump from source row to source row, which the hardware's
-                // prefetchers cannot follow: ask for the lines under the next tile's first
-                // and last samples of this row a tile ahead. (Issued here, not in a helper:
-                // GCC drops a helper made only of prefetches as having no effect.)
+                // prefetchers cannot follow: ask for the lines under the next tile's first,
+                // middle and last samples of this row, a tile ahead. (Issued here, not in a
+                // helper: GCC drops a helper made only of prefetches as having no effect.)
                 if (rows[i].inside && j1 < width) {
                     const int last = std::min(width, j1 + kTileColumns) - 1;
                     for (const int j : {j1, std::min(j1 + 4, last), last}) {
-                        const std::uint8_t* p = sampleAddress(src, trig[j], reverse, x0, y0, r64);
+                        const auto [x, y] = samplePoint(trig[j], reverse, x0, y0, r64);
+                        const std::uint8_t* p = src.bits() + std::size_t(y >> 6) * src.stride() +
+                                                std::size_t(x >> 6) * 4;
                         __builtin_prefetch(p);
                         __builtin_prefetch(p + src.stride());
                     }
