@@ -3,6 +3,11 @@
 #include <QImage>
 #include <QString>
 #include <cstdio>
+#include <optional>
+
+#include "imaging/LensCircle.h"
+#include "imaging/PixelImage.h"
+#include "imaging/io/ImageFiles.h"
 
 namespace orbpix::bench {
 
@@ -27,6 +32,31 @@ inline QImage enlargedSampleRing(const char* tool, int argc, char** argv, int wi
         return {};
     }
     return sample.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+// The sample ring enlarged by `scale` as a pixel image, with its true circles at that size.
+struct EnlargedRing {
+    PixelImage image;
+    LensCircle outer;
+    LensCircle inner;
+};
+
+inline std::optional<EnlargedRing> enlargedSampleRingImage(const char* tool, int argc, char** argv,
+                                                           double scale) {
+    const QImage big = enlargedSampleRing(tool, argc, argv, static_cast<int>(kSampleWidth * scale),
+                                          static_cast<int>(kSampleHeight * scale));
+    if (big.isNull())
+        return std::nullopt;
+    EnlargedRing ring;
+    if (!pixelImageFromQImage(big, ring.image)) {
+        std::fprintf(stderr, "%s: cannot convert the enlarged ring\n", tool);
+        return std::nullopt;
+    }
+    const float cx = float(kSampleCx * scale);
+    const float cy = float(kSampleCy * scale);
+    ring.outer = {cx, cy, float(kSampleOuter * scale)};
+    ring.inner = {cx, cy, float(kSampleInner * scale)};
+    return ring;
 }
 
 }  // namespace orbpix::bench

@@ -2,7 +2,6 @@
 // unwrap_bench, unwrapped to 4200 × 1050 and encoded at the export quality into memory.
 
 #include <QCoreApplication>
-#include <QImage>
 #include <cstdio>
 #include <optional>
 
@@ -10,15 +9,10 @@
 #include "SampleRing.h"
 #include "core/ByteStream.h"
 #include "imaging/JpegWriter.h"
-#include "imaging/LensCircle.h"
-#include "imaging/PixelImage.h"
 #include "imaging/Unwrap.h"
-#include "imaging/io/ImageFiles.h"
 
 namespace {
 
-using orbpix::LensCircle;
-using orbpix::PixelImage;
 using namespace orbpix::bench;
 
 constexpr float kScale = 3.75f;
@@ -32,24 +26,12 @@ constexpr int kRuns = 15;
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    PixelImage source;
-    {
-        const QImage big =
-            enlargedSampleRing("jpeg_bench", argc, argv, static_cast<int>(kSampleWidth * kScale),
-                               static_cast<int>(kSampleHeight * kScale));
-        if (big.isNull())
-            return 1;
-        if (!orbpix::pixelImageFromQImage(big, source)) {
-            std::fprintf(stderr, "jpeg_bench: cannot convert the enlarged ring\n");
-            return 1;
-        }
-    }
-    const LensCircle outer{float(kSampleCx * kScale), float(kSampleCy * kScale),
-                           float(kSampleOuter * kScale)};
-    const LensCircle inner{float(kSampleCx * kScale), float(kSampleCy * kScale),
-                           float(kSampleInner * kScale)};
+    const auto ring = enlargedSampleRingImage("jpeg_bench", argc, argv, kScale);
+    if (!ring)
+        return 1;
     orbpix::PanoramaUnwrapper unwrapper;
-    const auto panorama = unwrapper.unwrap(source, &outer, &inner, kWidth, kHeight, {});
+    const auto panorama =
+        unwrapper.unwrap(ring->image, &ring->outer, &ring->inner, kWidth, kHeight, {});
     if (!panorama) {
         std::fprintf(stderr, "jpeg_bench: the sample ring could not be unwrapped\n");
         return 1;

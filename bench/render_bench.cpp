@@ -3,7 +3,6 @@
 // computed beforehand) fills a frame of the same size from the same strip side by side.
 
 #include <QCoreApplication>
-#include <QImage>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -13,7 +12,6 @@
 #include "SampleRing.h"
 #include "imaging/PixelImage.h"
 #include "imaging/Unwrap.h"
-#include "imaging/io/ImageFiles.h"
 #include "panorama/PanoramaProjector.h"
 
 #ifdef ORBPIX_HAVE_OPENCV
@@ -68,15 +66,11 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     PixelImage strip;
     {
-        const QImage big = enlargedSampleRing("render_bench", argc, argv, 3200, 2400);
-        PixelImage ring;
-        if (big.isNull() || !orbpix::pixelImageFromQImage(big, ring))
+        const auto ring = enlargedSampleRingImage("render_bench", argc, argv, 2);
+        if (!ring)
             return 1;
-        const orbpix::LensCircle outer{float(kSampleCx * 2), float(kSampleCy * 2),
-                                       float(kSampleOuter * 2)};
-        const orbpix::LensCircle inner{float(kSampleCx * 2), float(kSampleCy * 2),
-                                       float(kSampleInner * 2)};
-        auto result = orbpix::PanoramaUnwrapper().unwrap(ring, &outer, &inner, 4200, 1050, {});
+        auto result = orbpix::PanoramaUnwrapper().unwrap(ring->image, &ring->outer, &ring->inner,
+                                                         4200, 1050, {});
         if (!result) {
             std::fprintf(stderr, "render_bench: cannot unwrap the sample ring\n");
             return 1;

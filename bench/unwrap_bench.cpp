@@ -2,8 +2,6 @@
 // with OpenCV present, cv::warpPolar runs side by side on the very same source pixels.
 
 #include <QCoreApplication>
-#include <QImage>
-#include <QString>
 #include <cstdio>
 #include <optional>
 
@@ -12,7 +10,6 @@
 #include "imaging/LensCircle.h"
 #include "imaging/PixelImage.h"
 #include "imaging/Unwrap.h"
-#include "imaging/io/ImageFiles.h"
 
 #ifdef ORBPIX_HAVE_OPENCV
 #include <opencv2/core.hpp>
@@ -48,22 +45,12 @@ void printTiming(const char* label, const Timing& t, double pixels) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const int bigWidth = static_cast<int>(kSampleWidth * kScale);
-    const int bigHeight = static_cast<int>(kSampleHeight * kScale);
-    PixelImage source;
-    {
-        const QImage big = enlargedSampleRing("unwrap_bench", argc, argv, bigWidth, bigHeight);
-        if (big.isNull())
-            return 1;
-        if (!orbpix::pixelImageFromQImage(big, source)) {
-            std::fprintf(stderr, "unwrap_bench: cannot convert the enlarged ring\n");
-            return 1;
-        }
-    }
-    const LensCircle outer{float(kSampleCx * kScale), float(kSampleCy * kScale),
-                           float(kSampleOuter * kScale)};
-    const LensCircle inner{float(kSampleCx * kScale), float(kSampleCy * kScale),
-                           float(kSampleInner * kScale)};
+    auto ring = enlargedSampleRingImage("unwrap_bench", argc, argv, kScale);
+    if (!ring)
+        return 1;
+    PixelImage& source = ring->image;
+    const LensCircle& outer = ring->outer;
+    const LensCircle& inner = ring->inner;
 
     std::printf(
         "unwrap_bench: source ring %dx%d (%.1f Mpixel), centre %.0f,%.0f, inner r %.0f, "
