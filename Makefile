@@ -2,6 +2,9 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# Let clones in other folders share the compiler cache (see CMakeLists.txt).
+export CCACHE_BASEDIR ?= $(CURDIR)
+export CCACHE_NOHASHDIR ?= 1
 ifdef CI
 CMAKE_FLAGS += -DORBPIX_WERROR=ON
 endif
