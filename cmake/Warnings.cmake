@@ -2,7 +2,13 @@
 option(ORBPIX_WERROR "Treat warnings as errors" OFF)
 set(ORBPIX_SANITIZE "" CACHE STRING "Sanitizers to build with, e.g. address,undefined or thread")
 
+# orbpix_target_defaults(<target> [QT]): QT runs Qt's meta-object compiler over the target;
+# only targets that use Qt ask for it.
 function(orbpix_target_defaults target)
+    cmake_parse_arguments(D "QT" "" "" ${ARGN})
+    if(D_QT)
+        set_target_properties(${target} PROPERTIES AUTOMOC ON)
+    endif()
     target_compile_features(${target} PUBLIC cxx_std_20)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow)
     if(ORBPIX_WERROR)
@@ -15,3 +21,16 @@ if(ORBPIX_SANITIZE)
                         -fno-sanitize-recover=all)
     add_link_options(-fsanitize=${ORBPIX_SANITIZE})
 endif()
+
+# Headers are included as "<folder>/Header.h". A module library exports an include root that
+# holds its own folder and nothing else, so a source reaches only the headers of the modules
+# it links; the layering test checks the direction on top of that.
+function(orbpix_module_headers target folder)
+    set(root ${CMAKE_BINARY_DIR}/include/${target})
+    get_filename_component(parent ${root}/${folder} DIRECTORY)
+    file(MAKE_DIRECTORY ${parent})
+    if(NOT IS_SYMLINK ${root}/${folder})
+        file(CREATE_LINK ${CMAKE_SOURCE_DIR}/src/${folder} ${root}/${folder} SYMBOLIC)
+    endif()
+    target_include_directories(${target} PUBLIC ${root})
+endfunction()

@@ -9,8 +9,8 @@
 
 #include "album/FolderAlbum.h"
 #include "album/TreeOps.h"
+#include "shell/ProgramFolder.h"
 #include "shell/RegistryStore.h"
-#include "shell/ResourceLibrary.h"
 
 namespace orbpix {
 
@@ -20,9 +20,6 @@ using registry::Hive;
 
 const QString kPathValue = QStringLiteral("path");
 const QString kNumValue = QStringLiteral("num");
-
-constexpr int kNewAlbumText = 225;
-constexpr int kNumberedAlbumText = 226;
 
 std::uint32_t monotonicMilliseconds() {
     timespec now{};
@@ -215,13 +212,8 @@ std::unique_ptr<FolderAlbum> AlbumLibrary::newAlbum(NewAlbumRule rule, QString* 
     return taken;
 }
 
-QString AlbumLibrary::newAlbumCandidate(int n) {
-    // The texts normally come from the resource library; these keep the names sensible when
-    // it lacks them.
-    if (n == 0)
-        return resourceLibrary().text(kNewAlbumText, QStringLiteral("New album"));
-    return formatWithInteger(
-        resourceLibrary().text(kNumberedAlbumText, QStringLiteral("New album %d")), n);
+QString AlbumLibrary::newAlbumCandidate(int n) const {
+    return n == 0 ? m_newAlbumNames.first : formatWithInteger(m_newAlbumNames.numbered, n);
 }
 
 std::optional<NewAlbumChoice> AlbumLibrary::chooseNewAlbum(

@@ -42,6 +42,16 @@ struct LibraryPlaces {
 enum class RootCreation { No, Yes };
 enum class NewAlbumRule { ReuseEmpty, MustBeNew };
 
+// The names a new album is offered under: the first, then the numbered form with its one
+// integer placeholder. The program passes the texts of its text table (225 and 226).
+struct NewAlbumNames {
+    static constexpr int kFirstText = 225;
+    static constexpr int kNumberedText = 226;
+
+    QString first = QStringLiteral("New album");
+    QString numbered = QStringLiteral("New album %d");
+};
+
 struct NewAlbumChoice {
     QString name;
     bool created = false;  // false: an existing empty album was taken
@@ -98,8 +108,9 @@ public:
     // folder, which must not exist yet.
     std::optional<QString> createAlbumFolder(const QString& name);
 
-    // The n-th candidate name for a new album: text 225 first, then text 226 with n.
-    static QString newAlbumCandidate(int n);
+    void setNewAlbumNames(NewAlbumNames names) { m_newAlbumNames = std::move(names); }
+    // The n-th candidate name for a new album: the first name, then the numbered one with n.
+    QString newAlbumCandidate(int n) const;
     // Picks a fresh album among the candidates. With ReuseEmpty an existing album for which
     // holdsNoItem answers true is taken as it is. create makes a new album (by default only
     // its folder); when it fails the next candidate is tried.
@@ -130,6 +141,7 @@ private:
     QString m_folderName = QString::fromLatin1(kDefaultFolderName);
     QString m_examplesFolder;
     QString m_registryKey = QString::fromLatin1(kDefaultRegistryKey);
+    NewAlbumNames m_newAlbumNames;
 };
 
 // The program's library.

@@ -4,15 +4,22 @@
 
 #include "album/ItemCirclesBatch.h"
 #include "album/TextCompare.h"
-#include "shell/ResourceLibrary.h"
 
 namespace orbpix {
 
-namespace {
-
-std::string stepLabel(int id, const char* fallback) {
-    return resourceLibrary().text(id, QString::fromUtf8(fallback)).toStdString();
+EditLabels EditLabels::fromTexts(const TextLookup& text) {
+    EditLabels labels;
+    const auto lookUp = [&text](int id, std::string& label) { label = text(id, label); };
+    lookUp(kInsertLabelText, labels.insert);
+    lookUp(kDeleteLabelText, labels.remove);
+    lookUp(kMoveLabelText, labels.move);
+    lookUp(kModifyLabelText, labels.modify);
+    lookUp(kRenameImageLabelText, labels.renameImage);
+    lookUp(kRenameAlbumLabelText, labels.renameAlbum);
+    return labels;
 }
+
+namespace {
 
 std::vector<std::size_t> indexesOf(const std::vector<ParkedItem>& parked) {
     std::vector<std::size_t> indexes;
@@ -85,8 +92,8 @@ std::vector<std::pair<std::size_t, std::size_t>> moveBlockPlan(std::vector<std::
 }
 
 InsertStep::InsertStep(Album& album, std::vector<AlbumItem> items, std::ptrdiff_t start,
-                       EditObserver* observer)
-    : EditStep(album, stepLabel(kInsertLabelText, " insert image(s)")),
+                       EditObserver* observer, const EditLabels& labels)
+    : EditStep(album, labels.insert),
       m_items(std::move(items)),
       m_start(start),
       m_observer(observer) {}
@@ -139,10 +146,9 @@ bool InsertStep::reperform() {
     return all;
 }
 
-DeleteStep::DeleteStep(Album& album, std::vector<std::size_t> indexes, EditObserver* observer)
-    : EditStep(album, stepLabel(kDeleteLabelText, " delete image(s)")),
-      m_indexes(std::move(indexes)),
-      m_observer(observer) {}
+DeleteStep::DeleteStep(Album& album, std::vector<std::size_t> indexes, EditObserver* observer,
+                       const EditLabels& labels)
+    : EditStep(album, labels.remove), m_indexes(std::move(indexes)), m_observer(observer) {}
 
 bool DeleteStep::perform() {
     // A repeated index would remove the neighbour that moved into its place.
@@ -175,8 +181,8 @@ bool DeleteStep::reperform() {
 }
 
 MoveStep::MoveStep(Album& album, std::vector<std::size_t> sources, std::size_t target,
-                   EditObserver* observer)
-    : EditStep(album, stepLabel(kMoveLabelText, " move image(s)")),
+                   EditObserver* observer, const EditLabels& labels)
+    : EditStep(album, labels.move),
       m_sources(std::move(sources)),
       m_target(target),
       m_observer(observer) {}
@@ -226,9 +232,8 @@ bool MoveStep::reperform() {
 }
 
 ModifyImageStep::ModifyImageStep(Album& album, std::size_t index, PropertyMap values,
-                                 EditObserver* observer)
-    : ModifyImageStep(album, stepLabel(kModifyLabelText, " modify image"), index, std::move(values),
-                      observer) {}
+                                 EditObserver* observer, const EditLabels& labels)
+    : ModifyImageStep(album, labels.modify, index, std::move(values), observer) {}
 
 ModifyImageStep::ModifyImageStep(Album& album, std::string text, std::size_t index,
                                  PropertyMap values, EditObserver* observer)
@@ -266,9 +271,9 @@ bool ModifyImageStep::swap() {
 }
 
 RenameImageStep::RenameImageStep(Album& album, std::size_t index, std::string_view name,
-                                 EditObserver* observer)
+                                 EditObserver* observer, const EditLabels& labels)
     : ModifyImageStep(
-          album, stepLabel(kRenameImageLabelText, " rename image"), index,
+          album, labels.renameImage, index,
           [&] {
               PropertyMap values;
               values.set(kPropertyName, name);
@@ -276,10 +281,9 @@ RenameImageStep::RenameImageStep(Album& album, std::size_t index, std::string_vi
           }(),
           observer) {}
 
-RenameAlbumStep::RenameAlbumStep(Album& album, std::string name, EditObserver* observer)
-    : EditStep(album, stepLabel(kRenameAlbumLabelText, " rename album")),
-      m_name(std::move(name)),
-      m_observer(observer) {}
+RenameAlbumStep::RenameAlbumStep(Album& album, std::string name, EditObserver* observer,
+                                 const EditLabels& labels)
+    : EditStep(album, labels.renameAlbum), m_name(std::move(name)), m_observer(observer) {}
 
 bool RenameAlbumStep::swap() {
     std::string old = album().name();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,6 +33,21 @@ inline constexpr int kModifyLabelText = 515;
 inline constexpr int kRenameImageLabelText = 520;
 inline constexpr int kRenameAlbumLabelText = 525;
 
+// What the undo and redo commands call each kind of step. The model knows only the built-in
+// labels; whoever creates the steps passes the texts of the program's text table.
+struct EditLabels {
+    std::string insert = " insert image(s)";
+    std::string remove = " delete image(s)";
+    std::string move = " move image(s)";
+    std::string modify = " modify image";
+    std::string renameImage = " rename image";
+    std::string renameAlbum = " rename album";
+
+    // Each label looked up by its text number, the built-in one offered as the fallback.
+    using TextLookup = std::function<std::string(int id, const std::string& fallback)>;
+    static EditLabels fromTexts(const TextLookup& text);
+};
+
 // The moves that gather the sources, in their order, into one block standing where the item
 // at `target` stood: pairs (from, to) to be made one after the other. Sources past the end
 // and repeated sources are left out; the target is clamped to the count.
@@ -53,7 +69,7 @@ class InsertStep final : public EditStep {
 public:
     static constexpr std::ptrdiff_t kAppend = -1;
     InsertStep(Album& album, std::vector<AlbumItem> items, std::ptrdiff_t start = kAppend,
-               EditObserver* observer = nullptr);
+               EditObserver* observer = nullptr, const EditLabels& labels = {});
     // With Detect, the first perform finds the circles of the pictures it inserted, all in
     // one batch, and records them on the new items as part of the step.
     void setCircles(InsertCircles circles) { m_circles = circles; }
@@ -79,7 +95,8 @@ private:
 // Items removed with their pictures parked, so that undo brings back the very files.
 class DeleteStep final : public EditStep {
 public:
-    DeleteStep(Album& album, std::vector<std::size_t> indexes, EditObserver* observer = nullptr);
+    DeleteStep(Album& album, std::vector<std::size_t> indexes, EditObserver* observer = nullptr,
+               const EditLabels& labels = {});
 
 private:
     bool perform() override;
@@ -95,7 +112,7 @@ private:
 class MoveStep final : public EditStep {
 public:
     MoveStep(Album& album, std::vector<std::size_t> sources, std::size_t target,
-             EditObserver* observer = nullptr);
+             EditObserver* observer = nullptr, const EditLabels& labels = {});
 
 private:
     bool perform() override;
@@ -114,7 +131,7 @@ private:
 class ModifyImageStep : public EditStep {
 public:
     ModifyImageStep(Album& album, std::size_t index, PropertyMap values,
-                    EditObserver* observer = nullptr);
+                    EditObserver* observer = nullptr, const EditLabels& labels = {});
 
 protected:
     ModifyImageStep(Album& album, std::string label, std::size_t index, PropertyMap values,
@@ -135,13 +152,14 @@ private:
 class RenameImageStep final : public ModifyImageStep {
 public:
     RenameImageStep(Album& album, std::size_t index, std::string_view name,
-                    EditObserver* observer = nullptr);
+                    EditObserver* observer = nullptr, const EditLabels& labels = {});
 };
 
 // A new name for the album, which renames its folder.
 class RenameAlbumStep final : public EditStep {
 public:
-    RenameAlbumStep(Album& album, std::string name, EditObserver* observer = nullptr);
+    RenameAlbumStep(Album& album, std::string name, EditObserver* observer = nullptr,
+                    const EditLabels& labels = {});
 
 private:
     bool perform() override { return swap(); }

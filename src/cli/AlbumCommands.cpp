@@ -19,6 +19,7 @@
 #include "cli/Arguments.h"
 #include "cli/CommandSupport.h"
 #include "cli/Commands.h"
+#include "shell/ProgramFolder.h"
 #include "shell/ResourceLibrary.h"
 
 namespace orbpix::cli {
@@ -428,6 +429,10 @@ AlbumLibrary& preparedLibrary() {
     config.examplesFolder = programFolder() + QStringLiteral("/Examples");
     AlbumLibrary& library = albumLibrary();
     (void)library.configure(config);
+    NewAlbumNames names;
+    names.first = texts.text(NewAlbumNames::kFirstText, names.first);
+    names.numbered = texts.text(NewAlbumNames::kNumberedText, names.numbered);
+    library.setNewAlbumNames(names);
     // The program adds the imaging patterns at start; without them only bitmaps would count
     // as pictures of an album folder.
     addImagingPatterns(filePatternList());

@@ -20,6 +20,7 @@
 #include "imaging/io/FormatPatterns.h"
 #include "imaging/io/ImageFiles.h"
 #include "imaging/io/ItemCircles.h"
+#include "shell/ProgramFolder.h"
 #include "shell/ResourceLibrary.h"
 
 namespace orbpix::cli {

@@ -14,6 +14,7 @@
 #include "export/ExportManager.h"
 #include "export/TourAlbumExport.h"
 #include "imaging/JpegWriter.h"
+#include "shell/ProgramFolder.h"
 #include "shell/ResourceLibrary.h"
 #include "shell/Settings.h"
 

@@ -48,7 +48,4 @@ private:
 // The library of this process, loaded by the program at start.
 ResourceLibrary& resourceLibrary();
 
-// The folder holding the running program (and so the resource library).
-QString programFolder();
-
 }  // namespace orbpix

@@ -8,7 +8,6 @@
 #include "album/FilePatternList.h"
 #include "album/FolderAlbum.h"
 #include "shell/RegistryStore.h"
-#include "shell/ResourceLibrary.h"
 
 namespace orbpix {
 namespace {
@@ -254,14 +253,14 @@ TEST_F(AlbumLibraryTest, NewAlbumsTakeTheFirstFreeCandidate) {
     AlbumLibrary library(places());
     const auto first = library.chooseNewAlbum(NewAlbumRule::MustBeNew, {});
     ASSERT_TRUE(first);
-    EXPECT_EQ(first->name, AlbumLibrary::newAlbumCandidate(0));
+    EXPECT_EQ(first->name, library.newAlbumCandidate(0));
     EXPECT_TRUE(first->created);
     // A file in the way of the next candidate is skipped.
-    writeFile(defaultRoot() + "/" + AlbumLibrary::newAlbumCandidate(1), "x");
+    writeFile(defaultRoot() + "/" + library.newAlbumCandidate(1), "x");
     const auto second =
         library.chooseNewAlbum(NewAlbumRule::MustBeNew, [](const QString&) { return true; });
     ASSERT_TRUE(second);
-    EXPECT_EQ(second->name, AlbumLibrary::newAlbumCandidate(2));
+    EXPECT_EQ(second->name, library.newAlbumCandidate(2));
     EXPECT_TRUE(library.albumExists(second->name));
 }
 
@@ -275,18 +274,18 @@ TEST_F(AlbumLibraryTest, AnEmptyAlbumOfTheFirstNameIsReusedUnlessANewOneIsDemand
     };
     const auto reused = library.chooseNewAlbum(NewAlbumRule::ReuseEmpty, holdsNoItem);
     ASSERT_TRUE(reused);
-    EXPECT_EQ(reused->name, AlbumLibrary::newAlbumCandidate(0));
+    EXPECT_EQ(reused->name, library.newAlbumCandidate(0));
     EXPECT_FALSE(reused->created);
-    EXPECT_EQ(asked, QStringList{AlbumLibrary::newAlbumCandidate(0)});
+    EXPECT_EQ(asked, QStringList{library.newAlbumCandidate(0)});
     EXPECT_EQ(library.albumNames().size(), 1);
 
     const auto fresh = library.chooseNewAlbum(NewAlbumRule::MustBeNew, holdsNoItem);
     ASSERT_TRUE(fresh);
-    EXPECT_EQ(fresh->name, AlbumLibrary::newAlbumCandidate(1));
+    EXPECT_EQ(fresh->name, library.newAlbumCandidate(1));
     const auto notEmpty =
         library.chooseNewAlbum(NewAlbumRule::ReuseEmpty, [](const QString&) { return false; });
     ASSERT_TRUE(notEmpty);
-    EXPECT_EQ(notEmpty->name, AlbumLibrary::newAlbumCandidate(2));
+    EXPECT_EQ(notEmpty->name, library.newAlbumCandidate(2));
 }
 
 TEST_F(AlbumLibraryTest, NewAlbumGivesUpAfterEveryCandidateFailed) {
@@ -298,18 +297,21 @@ TEST_F(AlbumLibraryTest, NewAlbumGivesUpAfterEveryCandidateFailed) {
     };
     EXPECT_FALSE(library.chooseNewAlbum(NewAlbumRule::MustBeNew, {}, never));
     ASSERT_EQ(tried.size(), AlbumLibrary::kNewAlbumCandidates);
-    EXPECT_EQ(tried.front(), AlbumLibrary::newAlbumCandidate(0));
-    EXPECT_EQ(tried.back(), AlbumLibrary::newAlbumCandidate(4095));
+    EXPECT_EQ(tried.front(), library.newAlbumCandidate(0));
+    EXPECT_EQ(tried.back(), library.newAlbumCandidate(4095));
     EXPECT_EQ(tried.removeDuplicates(), 0);
 }
 
-TEST_F(AlbumLibraryTest, CandidatesComeFromTheResourceTexts) {
-    ResourceLibrary& texts = resourceLibrary();
-    ASSERT_TRUE(texts.load(ORBPIX_PROGRAM_DIR));
-    EXPECT_EQ(AlbumLibrary::newAlbumCandidate(0), texts.text(225));
-    EXPECT_EQ(AlbumLibrary::newAlbumCandidate(7), formatWithInteger(texts.text(226), 7));
-    EXPECT_NE(AlbumLibrary::newAlbumCandidate(7), AlbumLibrary::newAlbumCandidate(8));
-    texts.unload();
+TEST_F(AlbumLibraryTest, CandidatesComeFromTheNamesTheProgramPasses) {
+    AlbumLibrary library(places());
+    EXPECT_EQ(library.newAlbumCandidate(0), "New album");
+    EXPECT_EQ(library.newAlbumCandidate(7), "New album 7");
+    library.setNewAlbumNames({QStringLiteral("Neues Album"), QStringLiteral("Album %03d")});
+    EXPECT_EQ(library.newAlbumCandidate(0), "Neues Album");
+    EXPECT_EQ(library.newAlbumCandidate(7), "Album 007");
+    const auto chosen = library.chooseNewAlbum(NewAlbumRule::MustBeNew, {});
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->name, "Neues Album");
 }
 
 TEST(FormatWithInteger, FillsOneIntegerAndNothingElse) {
@@ -525,20 +527,20 @@ TEST_F(AlbumLibraryOpenTest, NewAlbumsAreOpenedUnderTheFirstFreeCandidate) {
     QString name;
     auto first = library.newAlbum(NewAlbumRule::MustBeNew, &name);
     ASSERT_TRUE(first);
-    EXPECT_EQ(name, AlbumLibrary::newAlbumCandidate(0));
+    EXPECT_EQ(name, library.newAlbumCandidate(0));
     EXPECT_EQ(first->folder(), (defaultRoot() + "/" + name).toStdString());
 
     auto second = library.newAlbum(NewAlbumRule::MustBeNew, &name);
     ASSERT_TRUE(second);
-    EXPECT_EQ(name, AlbumLibrary::newAlbumCandidate(1));
+    EXPECT_EQ(name, library.newAlbumCandidate(1));
     EXPECT_EQ(second->name(), name.toStdString());
     EXPECT_EQ(library.albumNames().size(), 2);
 }
 
 TEST_F(AlbumLibraryOpenTest, OnlyAnEmptyAlbumOfACandidateNameIsReused) {
     AlbumLibrary library(places());
-    const QString first = AlbumLibrary::newAlbumCandidate(0);
-    const QString second = AlbumLibrary::newAlbumCandidate(1);
+    const QString first = library.newAlbumCandidate(0);
+    const QString second = library.newAlbumCandidate(1);
     ASSERT_TRUE(library.createAlbum(first));
 
     QString name;

@@ -245,6 +245,11 @@ TEST(EditHistoryInsert, CopiesAreParkedByUndoAndReturnOnRedo) {
     EXPECT_EQ(itemFileNames(*album), (Names{"x.jpg", "y.jpg", "a.jpg"}));
     EXPECT_EQ(readBytes(folder.path("y.jpg")), "Y");
     EXPECT_EQ(insert->label(), " insert image(s)");
+    // The creator's texts replace the built-in labels, each looked up by its own number.
+    const EditLabels labels = EditLabels::fromTexts(
+        [](int id, const std::string& fallback) { return std::to_string(id) + fallback; });
+    EXPECT_EQ(MoveStep(*album, {0}, 1, nullptr, labels).label(), "510 move image(s)");
+    EXPECT_EQ(RenameAlbumStep(*album, "x", nullptr, labels).label(), "525 rename album");
 
     EXPECT_FALSE(
         history.perform(std::make_unique<InsertStep>(*album, std::vector<AlbumItem>(1, items[1]))));

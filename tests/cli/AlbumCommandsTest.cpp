@@ -335,11 +335,11 @@ TEST_F(AlbumCommandsTest, AChangeThatCannotBeSavedIsTakenBack) {
 TEST_F(AlbumCommandsTest, CreatingWithoutANameTakesTheNextNewAlbumName) {
     Outcome r = album({"create"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, AlbumLibrary::newAlbumCandidate(0).toStdString() + "\n");
+    EXPECT_EQ(r.out, "New album\n");
     r = album({"create"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, AlbumLibrary::newAlbumCandidate(1).toStdString() + "\n");
-    EXPECT_TRUE(QFileInfo(root() + "/" + AlbumLibrary::newAlbumCandidate(1)).isDir());
+    EXPECT_EQ(r.out, "New album 1\n");
+    EXPECT_TRUE(QFileInfo(root() + "/New album 1").isDir());
 }
 
 TEST_F(AlbumCommandsTest, TheRootIsTheStoredOneAndAFileThereIsAnError) {

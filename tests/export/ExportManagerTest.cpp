@@ -11,6 +11,7 @@
 #include "album/AlbumLibrary.h"
 #include "album/FilePatternList.h"
 #include "album/FolderAlbum.h"
+#include "shell/ProgramFolder.h"
 #include "shell/ResourceLibrary.h"
 
 namespace orbpix {

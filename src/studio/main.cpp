@@ -1,7 +1,7 @@
 #include <QApplication>
 
-#include "shell/ResourceLibrary.h"
-#include "shell/StudioApp.h"
+#include "shell/ProgramFolder.h"
+#include "studio/StudioApp.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

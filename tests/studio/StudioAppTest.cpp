@@ -1,4 +1,4 @@
-#include "shell/StudioApp.h"
+#include "studio/StudioApp.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -16,6 +16,7 @@
 #include "../shell/SettingsFixture.h"
 #include "../skins/ZipFiles.h"
 #include "TourExportSupport.h"
+#include "shell/ProgramFolder.h"
 #include "shell/RegistryStore.h"
 #include "shell/ResourceLibrary.h"
 #include "shell/Settings.h"

@@ -1,4 +1,4 @@
-#include "shell/StudioApp.h"
+#include "studio/StudioApp.h"
 
 #include <QApplication>
 #include <QEventLoop>
