@@ -5,8 +5,10 @@
 #include <QFileInfo>
 
 #include "shell/RegistryStore.h"
+#include "shell/ResourceLibrary.h"
 #include "shell/Settings.h"
 #include "skins/FileTypeRegistration.h"
+#include "skins/SkinInfo.h"
 
 namespace orbpix {
 
@@ -138,6 +140,42 @@ bool SkinManager::removeWindow(QObject* window) {
         }
     }
     return false;
+}
+
+QImage SkinManager::loadElementBitmap(const QString& name) const {
+    if (!m_current.isEmpty()) {
+        QImage picture(skinFolder(m_current) + name + QStringLiteral(".bmp"));
+        if (!picture.isNull())
+            return picture;
+        if (getInfoInt(QStringLiteral("DefaultSkin"), name, 0) == 0)
+            return {};
+    }
+    return QImage(ResourceLibrary::bitmapPath(QStringLiteral("ID_SKIN_") + name));
+}
+
+bool SkinManager::loadElement(const QString& name, SkinBitmap& bitmap) const {
+    bitmap.attach(loadElementBitmap(name));
+    bitmap.setTransparent(
+        parseSkinColour(getInfoString(QStringLiteral("Transparency"), name, QString())));
+    return !bitmap.isEmpty();
+}
+
+QRgb SkinManager::getSkinColor(const QString& name, QRgb fallback) const {
+    return parseSkinColour(getInfoString(QStringLiteral("Color"), name, QString()))
+        .value_or(fallback);
+}
+
+QString SkinManager::getInfoString(const QString& section, const QString& key,
+                                   const QString& fallback) const {
+    if (m_current.isEmpty())
+        return fallback;
+    return SkinInfoFile::string(infoFile(), section, key, fallback);
+}
+
+int SkinManager::getInfoInt(const QString& section, const QString& key, int fallback) const {
+    if (m_current.isEmpty())
+        return fallback;
+    return SkinInfoFile::integer(infoFile(), section, key, fallback);
 }
 
 }  // namespace orbpix

@@ -1,13 +1,16 @@
 #pragma once
 
 #include <QEvent>
+#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QRgb>
 #include <QString>
 #include <QStringList>
 #include <functional>
 
+#include "skins/SkinBitmap.h"
 #include "skins/SkinPackage.h"
 
 namespace orbpix {
@@ -78,6 +81,21 @@ public:
     virtual bool addWindow(QObject* window);
     virtual bool removeWindow(QObject* window);
 
+    // The element's picture: the current skin's "<name>.bmp"; when the skin lacks it and its
+    // "DefaultSkin" entry for the name is non-zero, or when no skin is current, the built-in
+    // "ID_SKIN_<name>" picture of the resource library. A null image when there is none.
+    virtual QImage loadElementBitmap(const QString& name) const;
+    // Gives the bitmap the element's picture (or empties it) and its "Transparency" colour;
+    // answers whether a picture was found.
+    virtual bool loadElement(const QString& name, SkinBitmap& bitmap) const;
+    // The element's "Color" entry, else the fallback.
+    virtual QRgb getSkinColor(const QString& name, QRgb fallback) const;
+    // Values of the current skin's "info.txt"; with no current skin the fallback, and no file
+    // is read.
+    virtual QString getInfoString(const QString& section, const QString& key,
+                                  const QString& fallback) const;
+    virtual int getInfoInt(const QString& section, const QString& key, int fallback) const;
+
     const QString& skinsFolder() const { return m_skinsFolder; }
     const QString& defaultSkin() const { return m_defaultSkin; }
     // The folder of a skin: the skins folder, the name and a slash.
@@ -86,6 +104,8 @@ public:
     }
 
 private:
+    QString infoFile() const { return skinFolder(m_current) + QStringLiteral("info.txt"); }
+
     Hooks m_hooks;
     QString m_skinsFolder;
     QStringList m_installed;
