@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMenu>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,6 +15,7 @@
 #include "skins/SkinManager.h"
 #include "skins/SkinProgress.h"
 #include "skins/SkinSlider.h"
+#include "skins/SkinsMenu.h"
 
 namespace orbpix {
 namespace {
@@ -228,6 +230,37 @@ TEST_F(SkinDialogTest, TheBackgroundShowsThroughTheButtonsAndTheLayoutIgnoresThe
     EXPECT_TRUE(ok->frames().isEmpty());
     QTest::keyClick(&dialog, Qt::Key_Return);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(SkinDialogTest, TheSkinsMenuListsTheSkinsChecksTheCurrentOneAndSelects) {
+    QMenu menu;
+    menu.addAction("Skins\tF9")->setData(kFirstSkinCommand);
+    QAction* separator = menu.addSeparator();
+    QAction* none = menu.addAction("No skin");
+    none->setData(kNoSkinCommand);
+    SkinsMenu skinsMenu(menu, m_skins);
+    ASSERT_TRUE(QDir().mkpath(m_dir.path() + "/Skins/Blue"));
+    const auto shown = [&menu] {
+        QStringList items;
+        for (const QAction* action : menu.actions())
+            items << QString("%1%2%3%4")
+                         .arg(commandOf(action))
+                         .arg(action->isChecked() ? "*" : "")
+                         .arg(action->isEnabled() ? "" : "~")
+                         .arg(action->isSeparator() ? "-" : action->text());
+        return items;
+    };
+    skinsMenu.rebuild();
+    EXPECT_EQ(shown(), (QStringList{"45000Blue", "45001*Plain", "0-", "40022No skin"}));
+    EXPECT_EQ(menu.actions()[2], separator);
+
+    menu.actions()[0]->trigger();
+    EXPECT_EQ(m_skins.getCurrentSkin(), "Blue");
+    none->trigger();
+    EXPECT_EQ(m_skins.getCurrentSkin(), "");
+    ASSERT_TRUE(QDir(m_dir.path() + "/Skins").removeRecursively());
+    skinsMenu.rebuild();
+    EXPECT_EQ(shown(), (QStringList{"45000~Skins\tF9", "0-", "40022*No skin"}));
 }
 
 }  // namespace
