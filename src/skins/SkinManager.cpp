@@ -54,11 +54,21 @@ bool SkinManager::installPackage(const QString& packagePath, int /*flag*/) {
     if (name.isEmpty())
         return false;
     const QString target = m_skinsFolder + name;
+    const bool existed = QFileInfo(target).isDir();
     (void)QDir().mkpath(target);
-    (void)extractZipArchive(absolute, target, [this](ZipError code, const QString& message) {
-        if (m_hooks.zipError)
-            m_hooks.zipError(static_cast<int>(code), message);
-    });
+    const int written =
+        extractZipArchive(absolute, target, [this](ZipError code, const QString& message) {
+            if (m_hooks.zipError)
+                m_hooks.zipError(static_cast<int>(code), message);
+        });
+    if (written <= 0) {
+        // Nothing usable came out (a missing or damaged package): an empty skin would
+        // become current and break every later tour, so everything stays as it was. The
+        // extraction has already told the user why.
+        if (!existed)
+            (void)QDir(target).removeRecursively();
+        return false;
+    }
     m_current = name;
     (void)registry::writeText(registry::Hive::User, QString::fromLatin1(kSkinsKey),
                               QString::fromLatin1(kLastInstalledSkinValue), name);

@@ -64,7 +64,8 @@ public:
                                   int iconIndex);
     // Extracts the package into its own skin folder, makes it current, records it as the
     // last installed skin, lets the other instances switch and then stores it as the
-    // "Skin" setting. False when the path names no skin.
+    // "Skin" setting. False, with the skins folder and the settings as they were, when the
+    // path names no skin or the package yields no file.
     virtual bool installPackage(const QString& packagePath, int flag);
     // Switches to the skin another instance installed, unless "SwitchOnInstall" is 0.
     virtual void applyLastInstalled();

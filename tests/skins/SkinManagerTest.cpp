@@ -186,12 +186,21 @@ TEST_F(SkinManagerTest, EntriesReachingOutsideAreRefusedAndReported) {
     EXPECT_FALSE(QFileInfo::exists(m_temp.path("escaped.txt")));
     EXPECT_FALSE(QFileInfo::exists(m_temp.path("escaped3.txt")));
 
-    // Not a zip at all: one report, the (empty) skin is still made current.
+    // Not a zip at all, missing, or nothing but refused entries: reported, and the skins
+    // folder, the current skin and the settings stay as they were.
     writeFile(m_temp.path("Broken.osz"), "this is no archive");
-    codes.clear();
-    ASSERT_TRUE(manager.installPackage(m_temp.path("Broken.osz"), 1));
-    EXPECT_EQ(codes, QList<int>{1});
-    EXPECT_EQ(manager.getCurrentSkin(), "Broken");
+    ASSERT_TRUE(test::writeZip(m_temp.path("Outside.osz"), {{"../only.txt", "x"}}));
+    ASSERT_TRUE(QDir().mkpath(skins() + "/Outside"));
+    for (const char* package : {"Broken.osz", "Missing.osz", "Outside.osz"}) {
+        codes.clear();
+        EXPECT_FALSE(manager.installPackage(m_temp.path(package), 1)) << package;
+        EXPECT_EQ(codes.size(), 1) << package;
+        EXPECT_EQ(manager.getCurrentSkin(), "Evil");
+        EXPECT_EQ(readText("Settings", "Skin", ""), "Evil");
+    }
+    EXPECT_FALSE(QFileInfo::exists(skins() + "/Broken"));
+    EXPECT_FALSE(QFileInfo::exists(skins() + "/Missing"));
+    EXPECT_TRUE(QFileInfo(skins() + "/Outside").isDir());  // it was there before
 }
 
 TEST(SkinPackageNames, FollowTheFileName) {
