@@ -1,5 +1,6 @@
 #include "shell/CommandLine.h"
 
+#include <QDir>
 #include <QFile>
 
 namespace orbpix {
@@ -47,6 +48,14 @@ void CommandLineParser::parseParam(const QString& text, bool isFlag, bool /*isLa
         return;
     }
     m_files.append(text);
+}
+
+void CommandLineParser::resolveFiles(const QString& folder) {
+    const QDir base(folder);
+    for (QString& file : m_files) {
+        if (!file.isEmpty())
+            file = QDir::cleanPath(base.absoluteFilePath(file));
+    }
 }
 
 void CommandLineParser::parseArguments(const QStringList& arguments) {

@@ -39,6 +39,11 @@ public:
     // The same for the text of that first line.
     void parseArgumentLine(QStringView line);
 
+    // Makes every relative file name absolute against the folder (the working folder at
+    // start-up): the run modes may change folders before they open the files. Empty names
+    // stay empty.
+    void resolveFiles(const QString& folder);
+
     RunMode mode() const { return m_mode; }
     bool showSplash() const { return m_splash; }
     const QStringList& files() const { return m_files; }

@@ -1,6 +1,7 @@
 #include "studio/StudioApp.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -53,6 +54,25 @@ StudioApp::StudioApp(QString programFile)
 
 StudioApp::~StudioApp() = default;
 
+QString StudioApp::usageText() {
+    return QStringLiteral(
+        "Usage: OrbPixStudio                     open the album window on the album library\n"
+        "       OrbPixStudio -OrbLocal PICTURE...  publish the pictures as a tour program\n"
+        "       OrbPixStudio -OrbHTML PICTURE...   publish the pictures as a web page\n"
+        "       OrbPixStudio -OrbEmail PICTURE...  send the pictures by e-mail\n"
+        "       OrbPixStudio -OrbSkin PACKAGE.osz  install a skin package and switch to it\n"
+        "       OrbPixStudio -OrbArgs FILE         take the switch and the pictures from the\n"
+        "                                          first line of FILE: -OrbLocal \"A.jpg\" "
+        "\"B.jpg\"\n"
+        "\n"
+        "A switch may also start with '/'. Relative picture names are taken from the folder\n"
+        "the program is started in.\n");
+}
+
+bool StudioApp::asksForHelp(const QStringList& arguments) {
+    return arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"));
+}
+
 int StudioApp::run(const QStringList& arguments) {
     if (!startUp(arguments)) {
         exitPath();
@@ -89,6 +109,7 @@ bool StudioApp::startUp(const QStringList& arguments) {
     (void)albumLibrary().configure(config);
 
     m_commandLine.parseArguments(arguments);
+    m_commandLine.resolveFiles(QDir::currentPath());
 
     if (m_commandLine.showSplash()) {
         m_splash = std::make_unique<SplashWindow>(

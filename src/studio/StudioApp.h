@@ -33,6 +33,11 @@ public:
     StudioApp(const StudioApp&) = delete;
     StudioApp& operator=(const StudioApp&) = delete;
 
+    // What --help prints; the program answers it before anything else happens.
+    static QString usageText();
+    // Whether the arguments ask for that help (--help or -h anywhere).
+    static bool asksForHelp(const QStringList& arguments);
+
     // Runs the program for the arguments (without the program name) and answers the exit
     // status: 0 when the job was done.
     int run(const QStringList& arguments);

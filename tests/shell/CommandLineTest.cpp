@@ -94,5 +94,15 @@ TEST(CommandLine, ArgumentFileQuirksAndFailures) {
     EXPECT_TRUE(loop.files().isEmpty());
 }
 
+TEST(CommandLine, RelativeNamesAreTakenFromTheStartingFolder) {
+    CommandLineParser p;
+    p.parseArguments({"-OrbLocal", "a.jpg", "../up/b.jpg", "/abs/c.jpg"});
+    p.parseArgumentLine(u"-OrbLocal \"d.jpg\"  \"xxe.jpg\"");
+    p.resolveFiles("/home/ann/pictures");
+    EXPECT_EQ(p.files(),
+              (QStringList{"/home/ann/pictures/a.jpg", "/home/ann/up/b.jpg", "/abs/c.jpg",
+                           "/home/ann/pictures/d.jpg", "", "/home/ann/pictures/e.jpg"}));
+}
+
 }  // namespace
 }  // namespace orbpix
