@@ -14,8 +14,8 @@ class PixelImage;
 // What the commands of the tool share: messages, numbers and writing pictures.
 namespace orbpix::cli {
 
-// The quality the tour export writes its panoramas with.
-inline constexpr int kDefaultJpegQuality = 70;
+// The JPEG quality of the pictures unwrap and view write when --quality is not given.
+inline constexpr int kDefaultOutputQuality = 70;
 
 std::string str(const QString& s);
 
