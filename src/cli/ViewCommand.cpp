@@ -46,6 +46,9 @@ constexpr const char* kViewHelp =
     "Exit status: 0 written, 1 bad arguments, 2 panorama unreadable, 4 the view could not\n"
     "be made or written.\n";
 
+// The help names the view's default limits in words.
+static_assert(kNormalElevation == ElevationLimits{26, -64}, "update --limits in the view help");
+
 // The view renders on the calling thread: no window, no timer, no mouse.
 class NoWindow final : public ViewControlHost {
 public:
