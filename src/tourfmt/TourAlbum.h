@@ -25,9 +25,8 @@ struct TourInfo {
 };
 
 // One picture of a tour: its name, its two view angles in degrees and the JPEG file of its
-// unwrapped panorama. A picture read without angles keeps the viewer's defaults: the normal
-// limits with their signs turned, so that the top lies below the bottom and a viewer can tell
-// them from limits a picture states.
+// unwrapped panorama. A picture read without angles keeps the viewer's defaults, the normal
+// limits with their signs turned: top below bottom, which viewers take as no limits stated.
 struct TourPicture {
     static constexpr ElevationLimits kUnstatedLimits{-kNormalElevation.top,
                                                      -kNormalElevation.bottom};
