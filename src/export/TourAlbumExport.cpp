@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <new>
 
 #include "core/ByteStream.h"
 #include "export/OrderedPipeline.h"
@@ -171,11 +172,17 @@ TourWriteStatus writePictures(BlockScrambleStream& scrambled, TourAlbumWriter& w
                               const TourWriteOptions& options,
                               const std::vector<PreparedPicture>& pictures,
                               const WriteObserver& observer, std::vector<std::string>& failed) {
-    const auto render = [&](std::size_t i, JobProgress& progress) {
-        return renderTourPanorama(pictures[i], options.height, [&](int percent) {
-            progress.report(percent);
-            return progress.stopping();
-        });
+    const auto render = [&](std::size_t i, JobProgress& progress) -> TourPanorama {
+        // A picture too large for the memory left is left out like one that cannot be
+        // unwrapped, rather than ending the whole export.
+        try {
+            return renderTourPanorama(pictures[i], options.height, [&](int percent) {
+                progress.report(percent);
+                return progress.stopping();
+            });
+        } catch (const std::bad_alloc&) {
+            return std::nullopt;
+        }
     };
     std::size_t written = 0;
     const auto append = [&](std::size_t i, TourPanorama&& jpeg) {
