@@ -1,6 +1,5 @@
 #include "cli/Commands.h"
 
-#include <QFileInfo>
 #include <QString>
 #include <charconv>
 #include <cmath>
@@ -146,10 +145,7 @@ int detectCommand(const std::vector<std::string>& args, std::ostream& out, std::
 struct UnwrapOptions {
     bool help = false;
     std::string picture;
-    std::optional<std::string> output;
-    bool jpegOutput = false;
-    int outputFormat = 0;  // the image writer's code when the output is not JPEG
-    int quality = kDefaultOutputQuality;
+    std::optional<PictureOutput> output;  // only the report with --auto-cc alone
     std::optional<ColourCorrection> correction;
     std::optional<RingCircles> circles;  // detected when not given
     std::optional<int> panoramaHeight;   // from the outer radius when not given
@@ -161,33 +157,22 @@ struct UnwrapOptions {
 // The output file and its format; false with a message when it is missing or unknown.
 bool parseUnwrapOutput(const ParsedArguments& parsed, UnwrapOptions& options, std::string& error) {
     options.autoCc = parsed.has("auto-cc");
-    options.output = parsed.option("output");
-    if (options.output ? options.output->empty() : !options.autoCc) {
+    const auto path = parsed.option("output");
+    if (path ? path->empty() : !options.autoCc) {
         error = "the panorama file is missing (-o OUT)";
         return false;
     }
-    if (!options.output)
-        return true;
-    const QString suffix = QFileInfo(QString::fromStdString(*options.output)).suffix();
-    options.jpegOutput = isJpegSuffix(suffix);
-    options.outputFormat = formatCodeForSuffix(suffix);
-    if (!options.jpegOutput && options.outputFormat == 0) {
-        error = "cannot tell the format of " + *options.output + " from its extension";
-        return false;
-    }
-    return true;
+    if (path)
+        options.output = pictureOutputFor(*path, error);
+    return !path || options.output;
 }
 
 // --quality, --cc, --circles and --height.
 bool parseUnwrapValues(const ParsedArguments& parsed, UnwrapOptions& options, std::string& error) {
     if (const auto text = parsed.option("quality")) {
-        const auto value = options.jpegOutput ? parseQuality(*text) : std::nullopt;
-        if (!value) {
-            error = options.jpegOutput ? "--quality wants a whole number from 0 to 100"
-                                       : "--quality applies to .jpg and .jpeg output only";
+        PictureOutput* output = options.output ? &*options.output : nullptr;
+        if (!applyQualityOption(*text, output, error))
             return false;
-        }
-        options.quality = *value;
     }
     if (const auto text = parsed.option("cc")) {
         options.correction = parseColourCorrection(*text);
@@ -286,24 +271,6 @@ std::unique_ptr<PanoramaResult> unwrapRing(const UnwrapOptions& options, const P
     return result;
 }
 
-// Writes the panorama when an output was given; false after printing why not.
-bool writePanorama(const UnwrapOptions& options, const PixelImage& panorama, std::ostream& err) {
-    if (!options.output)
-        return true;
-    if (options.jpegOutput) {
-        if (writeJpegFile(panorama, *options.output, options.quality))
-            return true;
-        err << "orbpix unwrap: the panorama could not be written to " << *options.output << "\n";
-        return false;
-    }
-    QString message;
-    if (saveImage(panorama, QString::fromStdString(*options.output), options.outputFormat, -1,
-                  &message))
-        return true;
-    err << "orbpix unwrap: " << str(message) << "\n";
-    return false;
-}
-
 void printUnwrapReport(const UnwrapOptions& options, const PanoramaResult& result,
                        const RingCircles& circles, std::ostream& out) {
     std::optional<ColourCorrection> automatic;
@@ -343,7 +310,7 @@ int unwrap(const UnwrapOptions& options, std::ostream& out, std::ostream& err) {
             << panoramaHeight << " panorama\n";
         return kExitFailed;
     }
-    if (!writePanorama(options, result->image, err))
+    if (options.output && !writePicture(result->image, *options.output, "unwrap", "panorama", err))
         return kExitFailed;
     printUnwrapReport(options, *result, circles, out);
     return kExitOk;

@@ -1,6 +1,6 @@
 // orbpix view: one frame of the panorama view, as the album program's view would show it.
 
-#include <QFileInfo>
+#include <QString>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -13,7 +13,6 @@
 #include "cli/Commands.h"
 #include "core/ElevationLimits.h"
 #include "imaging/ColourAdjuster.h"
-#include "imaging/io/FormatPatterns.h"
 #include "imaging/io/ImageFiles.h"
 #include "panorama/ViewControl.h"
 
@@ -86,9 +85,7 @@ std::optional<std::pair<int, int>> parsePair(const std::string& text, char separ
 struct ViewOptions {
     bool help = false;
     std::string panorama;
-    std::string output;
-    bool jpegOutput = false;
-    int outputFormat = 0;  // the image writer's code when the output is not JPEG
+    PictureOutput output;
     int windowWidth = 0;
     int windowHeight = 0;
     float pitch = 30;
@@ -96,7 +93,6 @@ struct ViewOptions {
     int focal = 256;
     std::optional<ElevationLimits> limits;  // the view's own when not given
     std::optional<ColourCorrection> correction;
-    int quality = kDefaultOutputQuality;
     bool reverse = false;
     bool json = false;
 };
@@ -108,15 +104,10 @@ bool parseViewOutput(const ParsedArguments& parsed, ViewOptions& options, std::s
         error = "the picture to write is missing (-o OUT)";
         return false;
     }
-    options.output = *output;
-    const QString suffix = QFileInfo(QString::fromStdString(*output)).suffix();
-    options.jpegOutput = isJpegSuffix(suffix);
-    options.outputFormat = formatCodeForSuffix(suffix);
-    if (!options.jpegOutput && options.outputFormat == 0) {
-        error = "cannot tell the format of " + *output + " from its extension";
-        return false;
-    }
-    return true;
+    const auto picture = pictureOutputFor(*output, error);
+    if (picture)
+        options.output = *picture;
+    return picture.has_value();
 }
 
 bool parseWindowSize(const ParsedArguments& parsed, ViewOptions& options, std::string& error) {
@@ -180,15 +171,8 @@ bool parseViewLooks(const ParsedArguments& parsed, ViewOptions& options, std::st
             return false;
         }
     }
-    if (const auto text = parsed.option("quality")) {
-        const auto value = options.jpegOutput ? parseQuality(*text) : std::nullopt;
-        if (!value) {
-            error = options.jpegOutput ? "--quality wants a whole number from 0 to 100"
-                                       : "--quality applies to .jpg and .jpeg output only";
-            return false;
-        }
-        options.quality = *value;
-    }
+    if (const auto text = parsed.option("quality"))
+        return applyQualityOption(*text, &options.output, error);
     return true;
 }
 
@@ -239,21 +223,6 @@ bool setUpView(const ViewOptions& options, const PixelImage& panorama,
     return true;
 }
 
-bool writeView(const ViewOptions& options, const PixelImage& frame, std::ostream& err) {
-    if (options.jpegOutput) {
-        if (writeJpegFile(frame, options.output, options.quality))
-            return true;
-        err << "orbpix view: the view could not be written to " << options.output << "\n";
-        return false;
-    }
-    QString message;
-    if (saveImage(frame, QString::fromStdString(options.output), options.outputFormat, -1,
-                  &message))
-        return true;
-    err << "orbpix view: " << str(message) << "\n";
-    return false;
-}
-
 int view(const ViewOptions& options, std::ostream& out, std::ostream& err) {
     QString message;
     PixelImage panorama;
@@ -276,7 +245,7 @@ int view(const ViewOptions& options, std::ostream& out, std::ostream& err) {
     }
     renderer.applyActiveColour();
     const PixelImage& frame = renderer.output();
-    if (!writeView(options, frame, err))
+    if (!writePicture(frame, options.output, "view", "view", err))
         return kExitFailed;
     if (options.json) {
         std::ostringstream json;
