@@ -1,5 +1,6 @@
 #include "cli/CommandSupport.h"
 
+#include <QFileInfo>
 #include <charconv>
 #include <filesystem>
 #include <ostream>
@@ -9,6 +10,8 @@
 #include "core/ByteStream.h"
 #include "imaging/JpegWriter.h"
 #include "imaging/PixelImage.h"
+#include "imaging/io/FormatPatterns.h"
+#include "imaging/io/ImageFiles.h"
 
 namespace orbpix::cli {
 
@@ -50,6 +53,49 @@ bool writeJpegFile(const PixelImage& image, const std::string& path, int quality
             std::filesystem::remove(path, ec);
     }
     return ok;
+}
+
+std::optional<PictureOutput> pictureOutputFor(const std::string& path, std::string& error) {
+    const QString suffix = QFileInfo(QString::fromStdString(path)).suffix();
+    PictureOutput output;
+    output.path = path;
+    output.jpeg = isJpegSuffix(suffix);
+    output.format = formatCodeForSuffix(suffix);
+    if (!output.jpeg && output.format == 0) {
+        error = "cannot tell the format of " + path + " from its extension";
+        return std::nullopt;
+    }
+    return output;
+}
+
+bool applyQualityOption(const std::string& text, PictureOutput* output, std::string& error) {
+    if (!output || !output->jpeg) {
+        error = "--quality applies to .jpg and .jpeg output only";
+        return false;
+    }
+    const auto quality = parseQuality(text);
+    if (!quality) {
+        error = "--quality wants a whole number from 0 to 100";
+        return false;
+    }
+    output->quality = *quality;
+    return true;
+}
+
+bool writePicture(const PixelImage& image, const PictureOutput& output, const std::string& command,
+                  const std::string& what, std::ostream& err) {
+    if (output.jpeg) {
+        if (writeJpegFile(image, output.path, output.quality))
+            return true;
+        err << "orbpix " << command << ": the " << what << " could not be written to "
+            << output.path << "\n";
+        return false;
+    }
+    QString message;
+    if (saveImage(image, QString::fromStdString(output.path), output.format, -1, &message))
+        return true;
+    err << "orbpix " << command << ": " << str(message) << "\n";
+    return false;
 }
 
 }  // namespace orbpix::cli

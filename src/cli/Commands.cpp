@@ -1,6 +1,5 @@
 #include "cli/Commands.h"
 
-#include <QFileInfo>
 #include <QString>
 #include <charconv>
 #include <cmath>
@@ -143,129 +142,147 @@ int detectCommand(const std::vector<std::string>& args, std::ostream& out, std::
     return kExitOk;
 }
 
-int unwrapCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string error;
-    const OptionSet options{{"output", "circles", "height", "cc", "quality"},
-                            {"reverse", "json", "auto-cc", "help"},
-                            {{'o', "output"}, {'h', "help"}}};
-    const auto parsed = parseArguments(args, options, error);
-    if (!parsed)
-        return usageError(err, "unwrap", error);
-    if (parsed->has("help")) {
-        out << kUnwrapHelp;
-        return kExitOk;
-    }
-    if (parsed->positionals.size() != 1)
-        return usageError(err, "unwrap", "expected exactly one picture");
-    const bool autoCc = parsed->has("auto-cc");
-    const auto output = parsed->option("output");
-    if (output ? output->empty() : !autoCc)
-        return usageError(err, "unwrap", "the panorama file is missing (-o OUT)");
-    const QString outPath = output ? QString::fromStdString(*output) : QString();
-    const QString outSuffix = QFileInfo(outPath).suffix();
-    const bool jpegOutput = output && isJpegSuffix(outSuffix);
-    const int outFormat = output ? formatCodeForSuffix(outSuffix) : 0;
-    if (output && !jpegOutput && outFormat == 0)
-        return usageError(err, "unwrap",
-                          "cannot tell the format of " + *output + " from its extension");
-    int quality = kDefaultJpegQuality;
-    if (const auto text = parsed->option("quality")) {
-        if (!jpegOutput)
-            return usageError(err, "unwrap", "--quality applies to .jpg and .jpeg output only");
-        const auto value = parseQuality(*text);
-        if (!value)
-            return usageError(err, "unwrap", "--quality wants a whole number from 0 to 100");
-        quality = *value;
-    }
+// What "orbpix unwrap" was asked to do.
+struct UnwrapOptions {
+    bool help = false;
+    std::string picture;
+    std::optional<PictureOutput> output;  // only the report with --auto-cc alone
     std::optional<ColourCorrection> correction;
-    if (const auto text = parsed->option("cc")) {
-        correction = parseColourCorrection(*text);
-        if (!correction)
-            return usageError(err, "unwrap",
-                              "--cc wants three whole numbers BRIGHTNESS,CONTRAST,SATURATION, "
-                              "not '" +
-                                  *text + "'");
-    }
+    std::optional<RingCircles> circles;  // detected when not given
+    std::optional<int> panoramaHeight;   // from the outer radius when not given
+    bool reverse = false;
+    bool autoCc = false;
+    bool json = false;
+};
 
-    std::optional<RingCircles> circles;
-    if (const auto text = parsed->option("circles")) {
-        circles = parseCirclesText(*text);
-        if (!circles)
-            return usageError(err, "unwrap", "--circles wants four numbers CX,CY,RIN,ROUT");
+// The output file and its format; false with a message when it is missing or unknown.
+bool parseUnwrapOutput(const ParsedArguments& parsed, UnwrapOptions& options, std::string& error) {
+    options.autoCc = parsed.has("auto-cc");
+    const auto path = parsed.option("output");
+    if (path ? path->empty() : !options.autoCc) {
+        error = "the panorama file is missing (-o OUT)";
+        return false;
     }
-    std::optional<int> height;
-    if (const auto text = parsed->option("height")) {
-        height = parsePositiveInt(*text);
-        if (!height || *height > 16384)
-            return usageError(err, "unwrap", "--height wants a whole number from 1 to 16384");
-    }
+    if (path)
+        options.output = pictureOutputFor(*path, error);
+    return !path || options.output;
+}
 
-    const QString inPath = QString::fromStdString(parsed->positionals[0]);
-    QString message;
-    if (!circles) {
-        const auto found = detectItemCircles(inPath, &message);
-        if (!found) {
-            err << "orbpix unwrap: " << str(message) << "\n";
-            return kExitUnreadable;
+// --quality, --cc, --circles and --height.
+bool parseUnwrapValues(const ParsedArguments& parsed, UnwrapOptions& options, std::string& error) {
+    if (const auto text = parsed.option("quality")) {
+        PictureOutput* output = options.output ? &*options.output : nullptr;
+        if (!applyQualityOption(*text, output, error))
+            return false;
+    }
+    if (const auto text = parsed.option("cc")) {
+        options.correction = parseColourCorrection(*text);
+        if (!options.correction) {
+            error = "--cc wants three whole numbers BRIGHTNESS,CONTRAST,SATURATION, not '" + *text +
+                    "'";
+            return false;
         }
-        circles = found->circles;
     }
-    PixelImage source;
-    if (!loadFitted(inPath, kUnlimited, kUnlimited, source, &message)) {
+    if (const auto text = parsed.option("circles")) {
+        options.circles = parseCirclesText(*text);
+        if (!options.circles) {
+            error = "--circles wants four numbers CX,CY,RIN,ROUT";
+            return false;
+        }
+    }
+    if (const auto text = parsed.option("height")) {
+        options.panoramaHeight = parsePositiveInt(*text);
+        if (!options.panoramaHeight || *options.panoramaHeight > 16384) {
+            error = "--height wants a whole number from 1 to 16384";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<UnwrapOptions> parseUnwrapOptions(const std::vector<std::string>& args,
+                                                std::string& error) {
+    const OptionSet known{{"output", "circles", "height", "cc", "quality"},
+                          {"reverse", "json", "auto-cc", "help"},
+                          {{'o', "output"}, {'h', "help"}}};
+    const auto parsed = parseArguments(args, known, error);
+    if (!parsed)
+        return std::nullopt;
+    UnwrapOptions options;
+    options.help = parsed->has("help");
+    if (options.help)
+        return options;
+    if (parsed->positionals.size() != 1) {
+        error = "expected exactly one picture";
+        return std::nullopt;
+    }
+    options.picture = parsed->positionals[0];
+    if (!parseUnwrapOutput(*parsed, options, error) || !parseUnwrapValues(*parsed, options, error))
+        return std::nullopt;
+    options.reverse = parsed->has("reverse");
+    options.json = parsed->has("json");
+    return options;
+}
+
+// The ring picture and its circles, checked to lie inside it; an exit status on failure.
+int loadRing(const UnwrapOptions& options, PixelImage& source, RingCircles& circles,
+             std::ostream& err) {
+    const QString path = QString::fromStdString(options.picture);
+    QString message;
+    if (options.circles) {
+        circles = *options.circles;
+    } else if (const auto found = detectItemCircles(path, &message)) {
+        circles = found->circles;
+    } else {
         err << "orbpix unwrap: " << str(message) << "\n";
         return kExitUnreadable;
     }
-    if (!circlesInsideImage(&circles->outer, &circles->inner, source.width(), source.height())) {
-        err << "orbpix unwrap: the circles " << formatCirclesText(*circles)
+    if (!loadFitted(path, kUnlimited, kUnlimited, source, &message)) {
+        err << "orbpix unwrap: " << str(message) << "\n";
+        return kExitUnreadable;
+    }
+    if (!circlesInsideImage(&circles.outer, &circles.inner, source.width(), source.height())) {
+        err << "orbpix unwrap: the circles " << formatCirclesText(circles)
             << " do not lie inside the " << source.width() << " x " << source.height()
             << " picture; nothing was written\n";
         return kExitInvalidCircles;
     }
-    const int rows = height ? *height : previewHeight(circles->outer.radius);
-    if (rows <= 0) {
-        err << "orbpix unwrap: the outer circle is too small to unwrap\n";
-        return kExitInvalidCircles;
-    }
+    return kExitOk;
+}
 
+std::unique_ptr<PanoramaResult> unwrapRing(const UnwrapOptions& options, const PixelImage& source,
+                                           const RingCircles& circles, int panoramaHeight) {
     std::unique_ptr<PanoramaUnwrapper> unwrapper;
-    if (parsed->has("reverse"))
+    if (options.reverse)
         unwrapper = std::make_unique<ReverseUnwrapper>();
     else
         unwrapper = std::make_unique<PanoramaUnwrapper>();
-    const auto result =
-        unwrapper->unwrap(source, &circles->outer, &circles->inner, 4 * rows, rows, {});
-    if (!result) {
-        err << "orbpix unwrap: not enough memory for a " << 4 * rows << " x " << rows
-            << " panorama\n";
-        return kExitFailed;
-    }
-    if (correction) {
+    auto result = unwrapper->unwrap(source, &circles.outer, &circles.inner, 4 * panoramaHeight,
+                                    panoramaHeight, {});
+    if (result && options.correction) {
         // As the export does: both passes, whatever the values.
         ColourAdjuster adjuster;
-        adjuster.setBrightnessContrast(correction->brightness, correction->contrast);
-        adjuster.setSaturation(correction->saturation);
+        adjuster.setBrightnessContrast(options.correction->brightness,
+                                       options.correction->contrast);
+        adjuster.setSaturation(options.correction->saturation);
         PixelImage& image = result->image;
         adjuster.applyToneTableThenMatrix(image.bits(),
                                           std::size_t(image.width()) * std::size_t(image.height()));
     }
-    if (jpegOutput) {
-        if (!writeJpegFile(result->image, *output, quality)) {
-            err << "orbpix unwrap: the panorama could not be written to " << *output << "\n";
-            return kExitFailed;
-        }
-    } else if (output && !saveImage(result->image, outPath, outFormat, -1, &message)) {
-        err << "orbpix unwrap: " << str(message) << "\n";
-        return kExitFailed;
-    }
+    return result;
+}
+
+void printUnwrapReport(const UnwrapOptions& options, const PanoramaResult& result,
+                       const RingCircles& circles, std::ostream& out) {
     std::optional<ColourCorrection> automatic;
-    if (autoCc)
-        automatic = automaticCorrectionOf(*result);
-    if (parsed->has("json")) {
-        out << "{\"width\":" << result->image.width() << ",\"height\":" << result->image.height()
-            << ",\"circles\":" << circlesJson(*circles) << ",\"luminance\":";
-        printIntArray(out, result->luminance);
+    if (options.autoCc)
+        automatic = automaticCorrectionOf(result);
+    if (options.json) {
+        out << "{\"width\":" << result.image.width() << ",\"height\":" << result.image.height()
+            << ",\"circles\":" << circlesJson(circles) << ",\"luminance\":";
+        printIntArray(out, result.luminance);
         out << ",\"chroma\":";
-        printIntArray(out, result->chroma);
+        printIntArray(out, result.chroma);
         if (automatic)
             out << ",\"autoCC\":{\"brightness\":" << automatic->brightness
                 << ",\"contrast\":" << automatic->contrast
@@ -275,7 +292,41 @@ int unwrapCommand(const std::vector<std::string>& args, std::ostream& out, std::
         out << "brightness " << automatic->brightness << ", contrast " << automatic->contrast
             << ", saturation " << automatic->saturation << "\n";
     }
+}
+
+int unwrap(const UnwrapOptions& options, std::ostream& out, std::ostream& err) {
+    PixelImage source;
+    RingCircles circles;
+    if (const int status = loadRing(options, source, circles, err); status != kExitOk)
+        return status;
+    const int panoramaHeight =
+        options.panoramaHeight ? *options.panoramaHeight : previewHeight(circles.outer.radius);
+    if (panoramaHeight <= 0) {
+        err << "orbpix unwrap: the outer circle is too small to unwrap\n";
+        return kExitInvalidCircles;
+    }
+    const auto result = unwrapRing(options, source, circles, panoramaHeight);
+    if (!result) {
+        err << "orbpix unwrap: not enough memory for a " << 4 * panoramaHeight << " x "
+            << panoramaHeight << " panorama\n";
+        return kExitFailed;
+    }
+    if (options.output && !writePicture(result->image, *options.output, "unwrap", "panorama", err))
+        return kExitFailed;
+    printUnwrapReport(options, *result, circles, out);
     return kExitOk;
+}
+
+int unwrapCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string error;
+    const auto options = parseUnwrapOptions(args, error);
+    if (!options)
+        return usageError(err, "unwrap", error);
+    if (options->help) {
+        out << kUnwrapHelp;
+        return kExitOk;
+    }
+    return unwrap(*options, out, err);
 }
 
 int formatsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

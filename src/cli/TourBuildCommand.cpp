@@ -3,7 +3,11 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cstdint>
+#include <optional>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "album/AlbumLibrary.h"
 #include "album/FolderAlbum.h"
@@ -50,110 +54,131 @@ int buildFailure(std::ostream& err, int status, const std::string& message) {
     return status;
 }
 
-}  // namespace
+// What "orbpix tour build" was asked to do.
+struct TourBuildOptions {
+    bool help = false;
+    std::string output;
+    std::optional<std::string> albumName;
+    std::vector<std::string> pictures;  // picture files, when no album is named
+    std::optional<std::string> skin;
+    std::optional<std::string> title;
+    std::optional<std::uint32_t> compressionLocal;  // the setting's figure when not given
+    bool userPrivate = false;
+    std::optional<std::string> keepTourAlbum;  // where to keep a copy of the tour album file
+    int threads = 0;
+};
 
-int tourBuildCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string error;
-    const auto parsed =
-        parseArguments(args,
-                       {{"output", "album", "skin", "title", "compression", "keep-orb", "threads"},
-                        {"private", "help"},
-                        {{'o', "output"}, {'h', "help"}}},
-                       error);
+std::optional<TourBuildOptions> parseTourBuildOptions(const std::vector<std::string>& args,
+                                                      std::string& error) {
+    const OptionSet known{
+        {"output", "album", "skin", "title", "compression", "keep-orb", "threads"},
+        {"private", "help"},
+        {{'o', "output"}, {'h', "help"}}};
+    const auto parsed = parseArguments(args, known, error);
     if (!parsed)
-        return usageError(err, "tour build", error);
-    if (parsed->has("help")) {
-        out << kTourBuildHelp;
-        return kExitOk;
-    }
+        return std::nullopt;
+    TourBuildOptions options;
+    options.help = parsed->has("help");
+    if (options.help)
+        return options;
+    const auto fail = [&](const char* message) {
+        error = message;
+        return std::nullopt;
+    };
     const auto output = parsed->option("output");
     if (!output || output->empty())
-        return usageError(err, "tour build", "-o TOUR is required");
-    const auto albumName = parsed->option("album");
-    if (albumName && !parsed->positionals.empty())
-        return usageError(err, "tour build", "give either --album or pictures, not both");
-    if (!albumName && parsed->positionals.empty())
-        return usageError(err, "tour build", "no pictures: give --album NAME or IMAGE files");
+        return fail("-o TOUR is required");
+    options.output = *output;
+    options.albumName = parsed->option("album");
+    options.pictures = parsed->positionals;
+    if (options.albumName && !options.pictures.empty())
+        return fail("give either --album or pictures, not both");
+    if (!options.albumName && options.pictures.empty())
+        return fail("no pictures: give --album NAME or IMAGE files");
+    options.userPrivate = parsed->has("private");
+    options.skin = parsed->option("skin");
+    options.title = parsed->option("title");
+    options.keepTourAlbum = parsed->option("keep-orb");
+    if (const auto figure = parsed->option("compression")) {
+        const auto number = parsePositiveInt(*figure);
+        if (!number)
+            return fail("--compression takes a positive whole number");
+        options.compressionLocal = std::uint32_t(*number);
+    }
+    if (const auto count = parsed->option("threads")) {
+        const auto number = parsePositiveInt(*count);
+        if (!number)
+            return fail("--threads takes a positive whole number");
+        options.threads = *number;
+    }
+    return options;
+}
 
+// The user's export settings as the options change them.
+ExportSettings exportSettingsFor(const TourBuildOptions& options) {
     AppSettings settings;
     loadSettings(settings);
     ExportSettings exportSettings{settings.userName,         settings.userAddress,
                                   settings.userHomepage,     settings.userPrivate,
                                   settings.compressionLocal, settings.skin};
-    if (parsed->has("private"))
+    if (options.userPrivate)
         exportSettings.userPrivate = 1;
-    if (const auto skin = parsed->option("skin"))
-        exportSettings.skin = QString::fromStdString(*skin);
-    if (const auto figure = parsed->option("compression")) {
-        const auto number = parsePositiveInt(*figure);
-        if (!number)
-            return usageError(err, "tour build", "--compression takes a positive whole number");
-        exportSettings.compressionLocal = std::uint32_t(*number);
-    }
-    int threads = 0;
-    if (const auto count = parsed->option("threads")) {
-        const auto number = parsePositiveInt(*count);
-        if (!number)
-            return usageError(err, "tour build", "--threads takes a positive whole number");
-        threads = *number;
-    }
-    const int height = tourPanoramaHeight(exportSettings.compressionLocal);
-    if (height <= 0 || height > kMaxJpegSide / 4)
-        return usageError(err, "tour build", "--compression gives no usable picture size");
+    if (options.skin)
+        exportSettings.skin = QString::fromStdString(*options.skin);
+    if (options.compressionLocal)
+        exportSettings.compressionLocal = *options.compressionLocal;
+    return exportSettings;
+}
 
-    std::vector<ExportPicture> pictures;
-    std::string title = "Tour";
-    if (albumName) {
+// The pictures of the named album, or the files named; their title too. An exit status on
+// failure.
+int collectPictures(const TourBuildOptions& options, std::vector<ExportPicture>& pictures,
+                    std::string& title, std::ostream& err) {
+    title = "Tour";
+    if (options.albumName) {
         AlbumLibrary& library = preparedLibrary();
-        const QString name = QString::fromStdString(*albumName);
+        const QString name = QString::fromStdString(*options.albumName);
         auto album = AlbumLibrary::isValidAlbumName(name) ? library.openAlbum(name) : nullptr;
         if (!album)
-            return buildFailure(err, kExitNoAlbum, "there is no album \"" + *albumName + "\"");
+            return buildFailure(err, kExitNoAlbum,
+                                "there is no album \"" + *options.albumName + "\"");
         pictures = exportPicturesOf(*album);
-        title = *albumName;
+        title = *options.albumName;
     } else {
-        for (const std::string& path : parsed->positionals) {
+        for (const std::string& path : options.pictures) {
+            const QFileInfo file(QString::fromStdString(path));
             ExportPicture picture;
-            picture.path = QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString();
-            picture.name = QFileInfo(QString::fromStdString(path)).fileName().toStdString();
+            picture.path = file.absoluteFilePath().toStdString();
+            picture.name = file.fileName().toStdString();
             pictures.push_back(std::move(picture));
         }
     }
-    if (const auto text = parsed->option("title"))
-        title = *text;
+    if (options.title)
+        title = *options.title;
+    return kExitOk;
+}
 
-    std::vector<std::string> failed;
-    const std::vector<PreparedPicture> prepared = preparePictures(pictures, {}, failed);
-    for (const std::string& name : failed)
-        err << "orbpix tour build: left out " << name
-            << " (unreadable, or its circles do not fit the picture)\n";
-
-    QTemporaryDir work(QDir::tempPath() + QStringLiteral("/orbpix-tour-XXXXXX"));
-    if (!work.isValid())
-        return buildFailure(err, kExitFailed, "no temporary folder for the tour album file");
-    const TourPaths paths =
-        tourPaths(programFolder(), exportSettings.skin, work.path(),
-                  QFileInfo(QString::fromStdString(*output)).absoluteFilePath());
-    TourWriteOptions options;
-    options.title = title;
-    options.info = tourInfoOf(exportSettings);
-    options.height = height;
-    options.threads = threads;
-    const TourWriteResult result =
-        exportTourAlbumFile(paths.tourAlbum.toStdString(), options, prepared);
+// Writes the tour album file and keeps a copy where asked; an exit status.
+int writeTourAlbum(const TourBuildOptions& options, const TourWriteOptions& writeOptions,
+                   const std::vector<PreparedPicture>& prepared, const QString& path,
+                   std::ostream& err) {
+    const TourWriteResult result = exportTourAlbumFile(path.toStdString(), writeOptions, prepared);
     for (const std::string& name : result.failed)
         err << "orbpix tour build: left out " << name << " (it could not be unwrapped)\n";
     if (result.status == TourWriteStatus::NothingWritten)
         return buildFailure(err, kExitUnreadable, "none of the pictures could be exported");
     if (result.status != TourWriteStatus::Written)
-        return buildFailure(err, kExitFailed, "cannot write " + str(paths.tourAlbum));
-    if (const auto keep = parsed->option("keep-orb")) {
-        const QString copy = QString::fromStdString(*keep);
+        return buildFailure(err, kExitFailed, "cannot write " + str(path));
+    if (options.keepTourAlbum) {
+        const QString copy = QString::fromStdString(*options.keepTourAlbum);
         QFile::remove(copy);
-        if (!QFile::copy(paths.tourAlbum, copy))
-            return buildFailure(err, kExitFailed, "cannot write " + *keep);
+        if (!QFile::copy(path, copy))
+            return buildFailure(err, kExitFailed, "cannot write " + *options.keepTourAlbum);
     }
+    return kExitOk;
+}
 
+int runGenerator(const TourPaths& paths, std::ostream& out, std::ostream& err) {
     QProcess generator;
     generator.setProgram(paths.generator);
     generator.setArguments(generatorArguments(paths));
@@ -167,6 +192,52 @@ int tourBuildCommand(const std::vector<std::string>& args, std::ostream& out, st
                             message.isEmpty() ? std::string("Tourgen failed") : str(message));
     out << str(paths.destination) << '\n';
     return kExitOk;
+}
+
+int buildTour(const TourBuildOptions& options, std::ostream& out, std::ostream& err) {
+    const ExportSettings settings = exportSettingsFor(options);
+    const int panoramaHeight = tourPanoramaHeight(settings.compressionLocal);
+    if (panoramaHeight <= 0 || panoramaHeight > kMaxJpegSide / 4)
+        return usageError(err, "tour build", "--compression gives no usable picture size");
+
+    std::vector<ExportPicture> pictures;
+    TourWriteOptions writeOptions;
+    if (const int status = collectPictures(options, pictures, writeOptions.title, err);
+        status != kExitOk)
+        return status;
+    std::vector<std::string> failed;
+    const std::vector<PreparedPicture> prepared = preparePictures(pictures, {}, failed);
+    for (const std::string& name : failed)
+        err << "orbpix tour build: left out " << name
+            << " (unreadable, or its circles do not fit the picture)\n";
+
+    QTemporaryDir work(QDir::tempPath() + QStringLiteral("/orbpix-tour-XXXXXX"));
+    if (!work.isValid())
+        return buildFailure(err, kExitFailed, "no temporary folder for the tour album file");
+    const TourPaths paths =
+        tourPaths(programFolder(), settings.skin, work.path(),
+                  QFileInfo(QString::fromStdString(options.output)).absoluteFilePath());
+    writeOptions.info = tourInfoOf(settings);
+    writeOptions.height = panoramaHeight;
+    writeOptions.threads = options.threads;
+    if (const int status = writeTourAlbum(options, writeOptions, prepared, paths.tourAlbum, err);
+        status != kExitOk)
+        return status;
+    return runGenerator(paths, out, err);
+}
+
+}  // namespace
+
+int tourBuildCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string error;
+    const auto options = parseTourBuildOptions(args, error);
+    if (!options)
+        return usageError(err, "tour build", error);
+    if (options->help) {
+        out << kTourBuildHelp;
+        return kExitOk;
+    }
+    return buildTour(*options, out, err);
 }
 
 }  // namespace orbpix::cli

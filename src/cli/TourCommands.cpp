@@ -180,16 +180,16 @@ int skinScramble(const std::string& in, const std::string& outPath, bool scrambl
     return kExitOk;
 }
 
-void printAlbum(const TourAlbum& album, bool asJson, std::ostream& out) {
+void printTourAlbum(const TourAlbum& tourAlbum, bool asJson, std::ostream& out) {
     if (asJson) {
-        out << "{\"title\":" << json(album.title);
-        if (album.info)
-            out << ",\"info\":{\"authorName\":" << json(album.info->authorName)
-                << ",\"authorAddress\":" << json(album.info->authorAddress)
-                << ",\"authorHomePage\":" << json(album.info->authorHomePage) << '}';
+        out << "{\"title\":" << json(tourAlbum.title);
+        if (tourAlbum.info)
+            out << ",\"info\":{\"authorName\":" << json(tourAlbum.info->authorName)
+                << ",\"authorAddress\":" << json(tourAlbum.info->authorAddress)
+                << ",\"authorHomePage\":" << json(tourAlbum.info->authorHomePage) << '}';
         out << ",\"pictures\":[";
-        for (std::size_t i = 0; i < album.pictures.size(); ++i) {
-            const TourPicture& p = album.pictures[i];
+        for (std::size_t i = 0; i < tourAlbum.pictures.size(); ++i) {
+            const TourPicture& p = tourAlbum.pictures[i];
             out << (i ? "," : "") << "{\"name\":" << json(p.name)
                 << ",\"firstAngle\":" << p.firstAngle << ",\"secondAngle\":" << p.secondAngle
                 << ",\"jpegSize\":" << p.jpeg.size() << '}';
@@ -197,13 +197,13 @@ void printAlbum(const TourAlbum& album, bool asJson, std::ostream& out) {
         out << "]}";
         return;
     }
-    out << "title: " << album.title << '\n';
-    if (album.info)
-        out << "author: " << album.info->authorName << '\n'
-            << "address: " << album.info->authorAddress << '\n'
-            << "home page: " << album.info->authorHomePage << '\n';
-    out << "pictures: " << album.pictures.size() << '\n';
-    for (const TourPicture& p : album.pictures)
+    out << "title: " << tourAlbum.title << '\n';
+    if (tourAlbum.info)
+        out << "author: " << tourAlbum.info->authorName << '\n'
+            << "address: " << tourAlbum.info->authorAddress << '\n'
+            << "home page: " << tourAlbum.info->authorHomePage << '\n';
+    out << "pictures: " << tourAlbum.pictures.size() << '\n';
+    for (const TourPicture& p : tourAlbum.pictures)
         out << "  " << p.name << '\t' << p.firstAngle << ',' << p.secondAngle << '\t'
             << p.jpeg.size() << " bytes\n";
 }
@@ -229,12 +229,12 @@ int orbCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     const auto& words = parsed.arguments->positionals;
     if (words.size() != 2 || words[0] != "dump")
         return usageError(err, "orb", "expected dump FILE");
-    const auto album = readTourAlbumFile(words[1]);
-    if (!album) {
+    const auto tourAlbum = readTourAlbumFile(words[1]);
+    if (!tourAlbum) {
         err << "orbpix orb: cannot open " << words[1] << "\n";
         return kExitUnreadable;
     }
-    printAlbum(*album, parsed.arguments->has("json"), out);
+    printTourAlbum(*tourAlbum, parsed.arguments->has("json"), out);
     if (parsed.arguments->has("json"))
         out << '\n';
     return kExitOk;
@@ -260,13 +260,13 @@ int tourCommand(const std::vector<std::string>& args, std::ostream& out, std::os
         err << "orbpix tour: no tour (" << why << ")\n";
         return kExitFailed;
     }
-    std::optional<TourAlbum> album;
+    std::optional<TourAlbum> tourAlbum;
     if (tour->fileCount() > 0) {
         if (const auto bytes = readEmbeddedFile(*file, *tour, 0)) {
             auto memory = MemoryStream::create();
             if (memory->write(*bytes) && memory->seek(0, ByteStream::Origin::Begin)) {
                 auto scrambled = BlockScrambleStream::create(shareStream(memory), kTourAlbumKey);
-                album = readTourAlbum(*scrambled, scrambled.get());
+                tourAlbum = readTourAlbum(*scrambled, scrambled.get());
             }
         }
     }
@@ -296,9 +296,9 @@ int tourCommand(const std::vector<std::string>& args, std::ostream& out, std::os
             << ",\"containerStart\":" << tour->containerStart
             << ",\"skinCountPosition\":" << tour->skinCountPosition
             << ",\"version\":" << tour->version << ",\"marker\":\"OrbTour\"}";
-        if (album) {
+        if (tourAlbum) {
             out << ",\"album\":";
-            printAlbum(*album, true, out);
+            printTourAlbum(*tourAlbum, true, out);
         }
         out << "}\n";
         return kExitOk;
@@ -318,9 +318,9 @@ int tourCommand(const std::vector<std::string>& args, std::ostream& out, std::os
     out << "trailer: offsets " << tour->offsetsPosition << ", trailer " << tour->trailerPosition
         << ", container start " << tour->containerStart << ", skin count "
         << tour->skinCountPosition << ", version " << tour->version << '\n';
-    if (album) {
+    if (tourAlbum) {
         out << "album:\n";
-        printAlbum(*album, false, out);
+        printTourAlbum(*tourAlbum, false, out);
     }
     return kExitOk;
 }

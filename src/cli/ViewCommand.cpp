@@ -1,16 +1,18 @@
 // orbpix view: one frame of the panorama view, as the album program's view would show it.
 
-#include <QFileInfo>
+#include <QString>
 #include <charconv>
 #include <cmath>
+#include <optional>
 #include <ostream>
 #include <sstream>
+#include <string>
 
 #include "cli/Arguments.h"
 #include "cli/CommandSupport.h"
 #include "cli/Commands.h"
+#include "core/ElevationLimits.h"
 #include "imaging/ColourAdjuster.h"
-#include "imaging/io/FormatPatterns.h"
 #include "imaging/io/ImageFiles.h"
 #include "panorama/ViewControl.h"
 
@@ -42,6 +44,9 @@ constexpr const char* kViewHelp =
     "\n"
     "Exit status: 0 written, 1 bad arguments, 2 panorama unreadable, 4 the view could not\n"
     "be made or written.\n";
+
+// The help names the view's default limits in words.
+static_assert(kNormalElevation == ElevationLimits{26, -64}, "update --limits in the view help");
 
 // The view renders on the calling thread: no window, no timer, no mouse.
 class NoWindow final : public ViewControlHost {
@@ -76,129 +81,173 @@ std::optional<std::pair<int, int>> parsePair(const std::string& text, char separ
     return std::pair{*first, *second};
 }
 
-}  // namespace
-
-int viewCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string error;
-    const OptionSet options{{"output", "size", "pitch", "yaw", "focal", "limits", "cc", "quality"},
-                            {"reverse", "json", "help"},
-                            {{'o', "output"}, {'h', "help"}}};
-    const auto parsed = parseArguments(args, options, error);
-    if (!parsed)
-        return usageError(err, "view", error);
-    if (parsed->has("help")) {
-        out << kViewHelp;
-        return kExitOk;
-    }
-    if (parsed->positionals.size() != 1)
-        return usageError(err, "view", "expected exactly one panorama");
-    const auto output = parsed->option("output");
-    if (!output || output->empty())
-        return usageError(err, "view", "the picture to write is missing (-o OUT)");
-    const QString outPath = QString::fromStdString(*output);
-    const QString outSuffix = QFileInfo(outPath).suffix();
-    const bool jpegOutput = isJpegSuffix(outSuffix);
-    const int outFormat = formatCodeForSuffix(outSuffix);
-    if (!jpegOutput && outFormat == 0)
-        return usageError(err, "view",
-                          "cannot tell the format of " + *output + " from its extension");
-
-    const auto sizeText = parsed->option("size");
-    if (!sizeText)
-        return usageError(err, "view", "the window size is missing (--size WxH)");
-    const auto size = parsePair(*sizeText, 'x');
-    if (!size || size->first <= 0 || size->second <= 0 || size->first > 16384 ||
-        size->second > 16384)
-        return usageError(err, "view", "--size wants WIDTHxHEIGHT, each from 1 to 16384");
-
-    float pitch = 30, yaw = 0;
+// What "orbpix view" was asked to do.
+struct ViewOptions {
+    bool help = false;
+    std::string panorama;
+    PictureOutput output;
+    int windowWidth = 0;
+    int windowHeight = 0;
+    float pitch = 30;
+    float yaw = 0;
     int focal = 256;
-    if (const auto text = parsed->option("pitch")) {
-        const auto value = parseNumber<float>(*text);
-        if (!value || !std::isfinite(*value))
-            return usageError(err, "view", "--pitch wants a number of degrees");
-        pitch = *value;
-    }
-    if (const auto text = parsed->option("yaw")) {
-        const auto value = parseNumber<float>(*text);
-        if (!value || !std::isfinite(*value))
-            return usageError(err, "view", "--yaw wants a number of degrees");
-        yaw = *value;
-    }
-    if (const auto text = parsed->option("focal")) {
-        const auto value = parseNumber<int>(*text);
-        if (!value)
-            return usageError(err, "view", "--focal wants a whole number of pixels");
-        focal = *value;
-    }
-    std::optional<std::pair<int, int>> limits;
-    if (const auto text = parsed->option("limits")) {
-        limits = parsePair(*text, ',');
-        if (!limits)
-            return usageError(err, "view", "--limits wants two whole numbers TOP,BOTTOM");
-    }
+    std::optional<ElevationLimits> limits;  // the view's own when not given
     std::optional<ColourCorrection> correction;
-    if (const auto text = parsed->option("cc")) {
-        correction = parseColourCorrection(*text);
-        if (!correction)
-            return usageError(err, "view",
-                              "--cc wants three whole numbers BRIGHTNESS,CONTRAST,SATURATION");
-    }
-    int quality = kDefaultJpegQuality;
-    if (const auto text = parsed->option("quality")) {
-        const auto value = parseQuality(*text);
-        if (!jpegOutput)
-            return usageError(err, "view", "--quality applies to .jpg and .jpeg output only");
-        if (!value)
-            return usageError(err, "view", "--quality wants a whole number from 0 to 100");
-        quality = *value;
-    }
+    bool reverse = false;
+    bool json = false;
+};
 
-    const QString inPath = QString::fromStdString(parsed->positionals[0]);
-    QString message;
-    PixelImage panorama;
-    if (!loadFitted(inPath, kUnlimited, kUnlimited, panorama, &message)) {
-        err << "orbpix view: " << str(message) << "\n";
-        return kExitUnreadable;
+// The picture to write and its format; false with a message when missing or unknown.
+bool parseViewOutput(const ParsedArguments& parsed, ViewOptions& options, std::string& error) {
+    const auto output = parsed.option("output");
+    if (!output || output->empty()) {
+        error = "the picture to write is missing (-o OUT)";
+        return false;
     }
+    const auto picture = pictureOutputFor(*output, error);
+    if (picture)
+        options.output = *picture;
+    return picture.has_value();
+}
 
-    NoWindow window;
-    PanoramaViewControl control(window);
-    control.attached(nullptr, size->first, size->second);
-    if (limits)
-        control.setElevationLimits(limits->second, limits->first);
-    if (parsed->has("reverse"))
+bool parseWindowSize(const ParsedArguments& parsed, ViewOptions& options, std::string& error) {
+    const auto text = parsed.option("size");
+    if (!text) {
+        error = "the window size is missing (--size WxH)";
+        return false;
+    }
+    const auto size = parsePair(*text, 'x');
+    if (!size || size->first <= 0 || size->second <= 0 || size->first > 16384 ||
+        size->second > 16384) {
+        error = "--size wants WIDTHxHEIGHT, each from 1 to 16384";
+        return false;
+    }
+    options.windowWidth = size->first;
+    options.windowHeight = size->second;
+    return true;
+}
+
+// --pitch, --yaw and --focal.
+bool parseViewAngles(const ParsedArguments& parsed, ViewOptions& options, std::string& error) {
+    const auto degrees = [&](const char* name, float& value) {
+        const auto text = parsed.option(name);
+        if (!text)
+            return true;
+        const auto number = parseNumber<float>(*text);
+        if (!number || !std::isfinite(*number)) {
+            error = std::string("--") + name + " wants a number of degrees";
+            return false;
+        }
+        value = *number;
+        return true;
+    };
+    if (!degrees("pitch", options.pitch) || !degrees("yaw", options.yaw))
+        return false;
+    if (const auto text = parsed.option("focal")) {
+        const auto value = parseNumber<int>(*text);
+        if (!value) {
+            error = "--focal wants a whole number of pixels";
+            return false;
+        }
+        options.focal = *value;
+    }
+    return true;
+}
+
+// --limits, --cc and --quality.
+bool parseViewLooks(const ParsedArguments& parsed, ViewOptions& options, std::string& error) {
+    if (const auto text = parsed.option("limits")) {
+        const auto pair = parsePair(*text, ',');
+        if (!pair) {
+            error = "--limits wants two whole numbers TOP,BOTTOM";
+            return false;
+        }
+        options.limits = ElevationLimits{pair->first, pair->second};
+    }
+    if (const auto text = parsed.option("cc")) {
+        options.correction = parseColourCorrection(*text);
+        if (!options.correction) {
+            error = "--cc wants three whole numbers BRIGHTNESS,CONTRAST,SATURATION";
+            return false;
+        }
+    }
+    if (const auto text = parsed.option("quality"))
+        return applyQualityOption(*text, &options.output, error);
+    return true;
+}
+
+std::optional<ViewOptions> parseViewOptions(const std::vector<std::string>& args,
+                                            std::string& error) {
+    const OptionSet known{{"output", "size", "pitch", "yaw", "focal", "limits", "cc", "quality"},
+                          {"reverse", "json", "help"},
+                          {{'o', "output"}, {'h', "help"}}};
+    const auto parsed = parseArguments(args, known, error);
+    if (!parsed)
+        return std::nullopt;
+    ViewOptions options;
+    options.help = parsed->has("help");
+    if (options.help)
+        return options;
+    if (parsed->positionals.size() != 1) {
+        error = "expected exactly one panorama";
+        return std::nullopt;
+    }
+    options.panorama = parsed->positionals[0];
+    if (!parseViewOutput(*parsed, options, error) || !parseWindowSize(*parsed, options, error) ||
+        !parseViewAngles(*parsed, options, error) || !parseViewLooks(*parsed, options, error))
+        return std::nullopt;
+    options.reverse = parsed->has("reverse");
+    options.json = parsed->has("json");
+    return options;
+}
+
+// Sets the control up as the album program's view would be for these options; false when
+// the panorama is too large to view.
+bool setUpView(const ViewOptions& options, const PixelImage& panorama,
+               PanoramaViewControl& control) {
+    control.attached(nullptr, options.windowWidth, options.windowHeight);
+    if (options.limits)
+        control.setElevationLimits(*options.limits);
+    if (options.reverse)
         control.setReverse(-1);
-    if (!control.setPicture(panorama.bits(), panorama.width(), panorama.height(), false)) {
-        err << "orbpix view: the panorama is too large to view\n";
-        return kExitFailed;
-    }
-    control.setView(pitch, yaw, focal, false);
-    if (correction) {
+    if (!control.setPicture(panorama.bits(), panorama.width(), panorama.height(), false))
+        return false;
+    control.setView(options.pitch, options.yaw, options.focal, false);
+    if (const auto& correction = options.correction) {
         // As the display does: each pass only when its values change anything.
         control.setBrightnessContrast(correction->brightness, correction->contrast);
         control.setSaturation(correction->saturation);
         control.enableToneTable(correction->brightness != 0 || correction->contrast != 0);
         control.enableMatrix(correction->saturation != 0);
     }
+    return true;
+}
+
+int view(const ViewOptions& options, std::ostream& out, std::ostream& err) {
+    QString message;
+    PixelImage panorama;
+    if (!loadFitted(QString::fromStdString(options.panorama), kUnlimited, kUnlimited, panorama,
+                    &message)) {
+        err << "orbpix view: " << str(message) << "\n";
+        return kExitUnreadable;
+    }
+    NoWindow window;
+    PanoramaViewControl control(window);
+    if (!setUpView(options, panorama, control)) {
+        err << "orbpix view: the panorama is too large to view\n";
+        return kExitFailed;
+    }
     PanoramaRenderer& renderer = control.renderer();
     if (renderer.render() != 0) {
-        err << "orbpix view: not enough memory for a " << size->first << " x " << size->second
-            << " view\n";
+        err << "orbpix view: not enough memory for a " << options.windowWidth << " x "
+            << options.windowHeight << " view\n";
         return kExitFailed;
     }
     renderer.applyActiveColour();
     const PixelImage& frame = renderer.output();
-    if (jpegOutput) {
-        if (!writeJpegFile(frame, *output, quality)) {
-            err << "orbpix view: the view could not be written to " << *output << "\n";
-            return kExitFailed;
-        }
-    } else if (!saveImage(frame, outPath, outFormat, -1, &message)) {
-        err << "orbpix view: " << str(message) << "\n";
+    if (!writePicture(frame, options.output, "view", "view", err))
         return kExitFailed;
-    }
-    if (parsed->has("json")) {
+    if (options.json) {
         std::ostringstream json;
         json.precision(9);
         json << "{\"pitch\":" << control.pitch() << ",\"yaw\":" << control.yaw()
@@ -207,6 +256,20 @@ int viewCommand(const std::vector<std::string>& args, std::ostream& out, std::os
         out << json.str();
     }
     return kExitOk;
+}
+
+}  // namespace
+
+int viewCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string error;
+    const auto options = parseViewOptions(args, error);
+    if (!options)
+        return usageError(err, "view", error);
+    if (options->help) {
+        out << kViewHelp;
+        return kExitOk;
+    }
+    return view(*options, out, err);
 }
 
 }  // namespace orbpix::cli

@@ -2,17 +2,14 @@
 
 #include <QString>
 #include <algorithm>
-#include <atomic>
 #include <cctype>
-#include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
 #include <memory>
-#include <mutex>
-#include <thread>
+#include <new>
 
 #include "core/ByteStream.h"
+#include "export/OrderedPipeline.h"
 #include "imaging/JpegWriter.h"
 #include "imaging/Unwrap.h"
 #include "imaging/io/ImageFiles.h"
@@ -149,6 +146,83 @@ std::optional<std::vector<std::uint8_t>> renderTourPanorama(
     return jpeg->bytes();
 }
 
+namespace {
+
+using TourPanorama = std::optional<std::vector<std::uint8_t>>;
+
+// The observer's calls while the writer waits for the next picture in order.
+PipelineWaiting waitingHooks(const WriteObserver& observer,
+                             const std::vector<PreparedPicture>& pictures) {
+    PipelineWaiting waiting;
+    if (observer.picture)
+        waiting.next = [&](std::size_t i) { observer.picture(pictures[i].name); };
+    waiting.cancelled = observer.cancelled;
+    waiting.pending = [&](std::size_t i, int percent) {
+        if (observer.position)
+            observer.position(int(100 * i) + percent);
+        if (observer.idle)
+            observer.idle();
+    };
+    return waiting;
+}
+
+// Appends the pictures' panoramas to the open tour album in their order while workers
+// render the pictures ahead.
+TourWriteStatus writePictures(BlockScrambleStream& scrambled, TourAlbumWriter& writer,
+                              const TourWriteOptions& options,
+                              const std::vector<PreparedPicture>& pictures,
+                              const WriteObserver& observer, std::vector<std::string>& failed) {
+    const auto render = [&](std::size_t i, JobProgress& progress) -> TourPanorama {
+        // A picture too large for the memory left is left out like one that cannot be
+        // unwrapped, rather than ending the whole export.
+        try {
+            return renderTourPanorama(pictures[i], options.height, [&](int percent) {
+                progress.report(percent);
+                return progress.stopping();
+            });
+        } catch (const std::bad_alloc&) {
+            return std::nullopt;
+        }
+    };
+    std::size_t written = 0;
+    const auto append = [&](std::size_t i, TourPanorama&& jpeg) {
+        if (observer.position)
+            observer.position(int(100 * (i + 1)));
+        if (!jpeg) {
+            failed.push_back(pictures[i].name);
+            return true;
+        }
+        const Mounting& mounting = pictures[i].mounting;
+        ++written;
+        return writer.beginPicture(pictures[i].name, mounting.bottomAngle, mounting.topAngle) &&
+               scrambled.write(*jpeg) && writer.endPicture();
+    };
+    OrderedPipeline<TourPanorama> pipeline(pictures.size(), options.threads, render);
+    switch (pipeline.run(append, waitingHooks(observer, pictures))) {
+        case PipelineEnd::Cancelled:
+            return TourWriteStatus::Cancelled;
+        case PipelineEnd::Stopped:
+            return TourWriteStatus::FileError;
+        case PipelineEnd::Finished:
+            break;
+    }
+    if (!writer.finish())
+        return TourWriteStatus::FileError;
+    return written == 0 ? TourWriteStatus::NothingWritten : TourWriteStatus::Written;
+}
+
+TourWriteStatus writeTourAlbum(StreamRef<ByteStream> file, const TourWriteOptions& options,
+                               const std::vector<PreparedPicture>& pictures,
+                               const WriteObserver& observer, std::vector<std::string>& failed) {
+    auto scrambled = BlockScrambleStream::create(std::move(file), kTourAlbumKey);
+    TourAlbumWriter writer(*scrambled);
+    if (!writer.begin(options.title, options.info))
+        return TourWriteStatus::FileError;
+    return writePictures(*scrambled, writer, options, pictures, observer, failed);
+}
+
+}  // namespace
+
 TourWriteResult exportTourAlbumFile(const std::string& path, const TourWriteOptions& options,
                                     const std::vector<PreparedPicture>& pictures,
                                     const WriteObserver& observer) {
@@ -156,121 +230,8 @@ TourWriteResult exportTourAlbumFile(const std::string& path, const TourWriteOpti
     auto file = FileStream::open(path, FileStream::Mode::Create);
     if (!file)
         return result;
-
-    const std::size_t count = pictures.size();
-    struct Slot {
-        std::optional<std::vector<std::uint8_t>> jpeg;
-        bool done = false;
-        std::atomic<int> percent{0};
-    };
-    const auto pending = std::make_unique<Slot[]>(count);
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::size_t next = 0;
-    std::size_t taken = 0;  // pictures the writer has taken out of their pending
-    bool stop = false;
-    std::atomic<bool> stopping{false};
-
-    int threads = options.threads > 0 ? options.threads
-                                      : static_cast<int>(std::thread::hardware_concurrency());
-    threads = std::clamp<int>(threads, 1, std::max<int>(1, static_cast<int>(count)));
-    // Workers run at most this far ahead of the writer, so that only a few finished
-    // panoramas wait in memory however long the album is.
-    const std::size_t lookAhead = std::size_t(threads) + 1;
-
-    const auto work = [&]() {
-        for (;;) {
-            std::size_t i;
-            {
-                std::unique_lock lock(mutex);
-                changed.wait(lock,
-                             [&] { return stop || next >= count || next < taken + lookAhead; });
-                if (stop || next >= count)
-                    return;
-                i = next++;
-            }
-            auto jpeg = renderTourPanorama(pictures[i], options.height, [&](int percent) {
-                pending[i].percent.store(std::min(percent, 100));
-                return stopping.load();
-            });
-            std::lock_guard lock(mutex);
-            pending[i].jpeg = std::move(jpeg);
-            pending[i].done = true;
-            changed.notify_all();
-        }
-    };
-    std::vector<std::thread> workers;
-    const auto stopWorkers = [&]() {
-        {
-            std::lock_guard lock(mutex);
-            stop = true;
-            stopping = true;
-        }
-        changed.notify_all();
-        for (std::thread& t : workers)
-            if (t.joinable())
-                t.join();
-    };
-
-    bool ok = true;
-    bool cancelled = false;
-    std::size_t written = 0;
-    {
-        auto scrambled = BlockScrambleStream::create(shareStream(file), kTourAlbumKey);
-        TourAlbumWriter writer(*scrambled);
-        ok = writer.begin(options.title, options.info);
-        for (int t = 0; ok && t < threads && count > 0; ++t)
-            workers.emplace_back(work);
-        for (std::size_t i = 0; ok && i < count; ++i) {
-            if (observer.picture)
-                observer.picture(pictures[i].name);
-            std::optional<std::vector<std::uint8_t>> jpeg;
-            for (;;) {
-                if (observer.cancelled && observer.cancelled()) {
-                    cancelled = true;
-                    break;
-                }
-                {
-                    std::unique_lock lock(mutex);
-                    if (changed.wait_for(lock, std::chrono::milliseconds(20),
-                                         [&] { return pending[i].done; })) {
-                        jpeg = std::move(pending[i].jpeg);
-                        pending[i].jpeg.reset();
-                        taken = i + 1;
-                        break;
-                    }
-                }
-                if (observer.position)
-                    observer.position(int(100 * i) + pending[i].percent.load());
-                if (observer.idle)
-                    observer.idle();
-            }
-            changed.notify_all();
-            if (cancelled)
-                break;
-            if (observer.position)
-                observer.position(int(100 * (i + 1)));
-            if (!jpeg) {
-                result.failed.push_back(pictures[i].name);
-                continue;
-            }
-            ok = writer.beginPicture(pictures[i].name, pictures[i].mounting.bottomAngle,
-                                     pictures[i].mounting.topAngle) &&
-                 scrambled->write(*jpeg) && writer.endPicture();
-            ++written;
-        }
-        stopWorkers();
-        ok = ok && !cancelled && writer.finish();
-    }
+    result.status = writeTourAlbum(shareStream(file), options, pictures, observer, result.failed);
     file = {};
-    if (cancelled)
-        result.status = TourWriteStatus::Cancelled;
-    else if (!ok)
-        result.status = TourWriteStatus::FileError;
-    else if (written == 0)
-        result.status = TourWriteStatus::NothingWritten;
-    else
-        result.status = TourWriteStatus::Written;
     if (result.status != TourWriteStatus::Written)
         std::remove(path.c_str());
     return result;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ElevationLimits.h"
 #include "imaging/ColourAdjuster.h"
 #include "imaging/LensCircle.h"
 #include "tourfmt/TourAlbum.h"
@@ -20,11 +21,12 @@ int tourPanoramaHeight(std::uint32_t compressionLocal);
 
 // A picture's mounting from its "REVERSE" property: "flag,bottom,top". The flag's first
 // character "1" selects the reverse unwrapper; the two angles travel into the tour. Fields
-// that are missing or unreadable keep the normal mounting's values (0, -64, 26).
+// that are missing or unreadable keep the normal mounting's values (0 and the normal
+// elevation limits).
 struct Mounting {
     bool reverse = false;
-    std::int32_t bottomAngle = -64;
-    std::int32_t topAngle = 26;
+    std::int32_t bottomAngle = kNormalElevation.bottom;
+    std::int32_t topAngle = kNormalElevation.top;
 };
 Mounting parseMounting(const std::optional<std::string>& reverseProperty);
 

@@ -248,7 +248,8 @@ void makeCumulativeHistograms(PanoramaResult& result) {
     }
 }
 
-PanoramaUnwrapper::PanoramaUnwrapper() : PanoramaUnwrapper(Direction::Normal, -64, 26) {}
+PanoramaUnwrapper::PanoramaUnwrapper()
+    : PanoramaUnwrapper(Direction::Normal, kNormalElevation.bottom, kNormalElevation.top) {}
 
 PanoramaUnwrapper::PanoramaUnwrapper(Direction direction, int bottom, int top)
     : m_direction(direction), m_bottom(bottom), m_top(top) {
@@ -404,6 +405,7 @@ void PanoramaUnwrapper::runBackground(UnwrapJob& job) {
 }
 
 ReverseUnwrapper::ReverseUnwrapper()
-    : PanoramaUnwrapper(Direction::Reverse, -(-64) - 90, 90 - 26) {}
+    : PanoramaUnwrapper(Direction::Reverse, upsideDown(kNormalElevation).bottom,
+                        upsideDown(kNormalElevation).top) {}
 
 }  // namespace orbpix

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/ElevationLimits.h"
 #include "imaging/LensCircle.h"
 #include "imaging/PixelImage.h"
 
@@ -13,8 +14,9 @@ namespace orbpix {
 // An unwrapped ring: the panorama strip with the histograms counted while sampling it.
 struct PanoramaResult {
     PixelImage image;
-    std::int32_t topAngle = 26;
-    std::int32_t bottomAngle = -64;
+    // Both unwrappers report the normal limits, whatever range they sampled.
+    std::int32_t topAngle = kNormalElevation.top;
+    std::int32_t bottomAngle = kNormalElevation.bottom;
     std::array<std::int32_t, 256> luminance{};
     std::array<std::int32_t, 256> chroma{};
 };

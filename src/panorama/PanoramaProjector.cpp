@@ -50,18 +50,17 @@ ColourAdjuster PanoramaProjector::colour() const {
 
 void PanoramaProjector::setLimits(int top, int bottom) {
     std::lock_guard lock(m_settingsLock);
-    m_settings.top = top;
-    m_settings.bottom = bottom;
+    m_settings.limits = {top, bottom};
 }
 
 int PanoramaProjector::topLimit() const {
     std::lock_guard lock(m_settingsLock);
-    return m_settings.top;
+    return m_settings.limits.top;
 }
 
 int PanoramaProjector::bottomLimit() const {
     std::lock_guard lock(m_settingsLock);
-    return m_settings.bottom;
+    return m_settings.limits.bottom;
 }
 
 void PanoramaProjector::setReverse(bool on) {
@@ -221,10 +220,10 @@ void PanoramaProjector::computeGrid(const Settings& s) {
 
     const double d = std::atan2(double(h2), double(F)) * 180.0 * (1.0 / std::numbers::pi);
     float p = finiteOrZero(s.view.pitch);
-    if (p - d <= -s.top)
-        p = static_cast<float>(d - s.top);
-    else if (p + d >= -s.bottom)
-        p = static_cast<float>(-s.bottom - d);
+    if (p - d <= -s.limits.top)
+        p = static_cast<float>(d - s.limits.top);
+    else if (p + d >= -s.limits.bottom)
+        p = static_cast<float>(-s.limits.bottom - d);
 
     const double radians = double(p) * std::numbers::pi / 180.0;
     const std::int64_t C = static_cast<std::int64_t>(std::cos(radians) * 4096.0);
@@ -237,7 +236,7 @@ void PanoramaProjector::computeGrid(const Settings& s) {
 
     const std::int64_t sw = m_sourceWidth;
     const std::int64_t sh = m_sourceHeight;
-    const std::int64_t rowTop = (std::int64_t{s.top} * 4096) / 90;
+    const std::int64_t rowTop = (std::int64_t{s.limits.top} * 4096) / 90;
     const std::int64_t rowMax = sh * 4096 - 1;
 
     std::int64_t Z = S * F + C * (-h2);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 
+#include "core/ElevationLimits.h"
 #include "imaging/ColourAdjuster.h"
 #include "imaging/PixelImage.h"
 
@@ -58,8 +59,8 @@ public:
     // Draws the current view into the output: 0, or −1 without output or source.
     virtual int render();
 
-    // The elevations of the strip's top and bottom rows in degrees (26 and −64 unless the
-    // owner says otherwise); the view's pitch is kept between them.
+    // The elevations of the strip's top and bottom rows in degrees (the normal limits
+    // unless the owner says otherwise); the view's pitch is kept between them.
     void setLimits(int top, int bottom);
     int topLimit() const;
     int bottomLimit() const;
@@ -86,8 +87,7 @@ protected:
 private:
     struct Settings {
         ViewAngles view;
-        int top = 26;
-        int bottom = -64;
+        ElevationLimits limits = kNormalElevation;
         bool reverse = false;
         ColourAdjuster colour;
     };

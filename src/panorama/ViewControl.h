@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "core/ElevationLimits.h"
 #include "panorama/PanoramaRenderer.h"
 
 namespace orbpix {
@@ -46,6 +47,9 @@ public:
     // −1 upside down, 0 toggles, anything else upright.
     void setReverse(int mode);
     void setElevationLimits(int bottom, int top);
+    void setElevationLimits(ElevationLimits limits) {
+        setElevationLimits(limits.bottom, limits.top);
+    }
 
     bool setPicture(const std::uint8_t* pixels, int width, int height, bool copy);
     void clearPicture();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/ByteStream.h"
+#include "core/ElevationLimits.h"
 #include "tourfmt/Chunks.h"
 #include "tourfmt/ScrambleKey.h"
 
@@ -24,10 +25,13 @@ struct TourInfo {
 };
 
 // One picture of a tour: its name, its two view angles in degrees and the JPEG file of its
-// unwrapped panorama. A picture read without angles keeps the viewer's defaults.
+// unwrapped panorama. A picture read without angles keeps the viewer's defaults, the normal
+// limits with their signs turned: top below bottom, which viewers take as no limits stated.
 struct TourPicture {
-    static constexpr std::int32_t kDefaultFirstAngle = 64;
-    static constexpr std::int32_t kDefaultSecondAngle = -26;
+    static constexpr ElevationLimits kUnstatedLimits{-kNormalElevation.top,
+                                                     -kNormalElevation.bottom};
+    static constexpr std::int32_t kDefaultFirstAngle = kUnstatedLimits.bottom;
+    static constexpr std::int32_t kDefaultSecondAngle = kUnstatedLimits.top;
 
     std::string name;
     std::int32_t firstAngle = kDefaultFirstAngle;    // the bottom angle

@@ -8,10 +8,6 @@ namespace orbpix::tourviewer {
 
 namespace {
 
-// The limits the album program's own view keeps.
-constexpr int kUsualTopAngle = 26;
-constexpr int kUsualBottomAngle = -64;
-
 bool isZoomType(std::int32_t type) {
     return type == kTypeZoomIn || type == kTypeZoomOut;
 }
@@ -45,13 +41,10 @@ void TourDialog::showSelectedPicture() {
         m_view.resetView();
         // A picture read without its angles carries them upside down (top below bottom),
         // which would pin the view to one extreme; such a strip gets the usual limits.
-        int top = picture.secondAngle;
-        int bottom = picture.firstAngle;
-        if (top <= bottom) {
-            top = kUsualTopAngle;
-            bottom = kUsualBottomAngle;
-        }
-        m_view.setElevationLimits(bottom, top);
+        ElevationLimits limits{picture.secondAngle, picture.firstAngle};
+        if (limits.top <= limits.bottom)
+            limits = kNormalElevation;
+        m_view.setElevationLimits(limits);
         // The view borrows the pixels; the model keeps them alive until the next picture,
         // which the view takes before these are released.
         (void)m_view.setPicture(pixels.bits(), pixels.width(), pixels.height(), false);
