@@ -89,7 +89,8 @@ bool ChunkWriter::writeChunk(std::uint32_t tag, std::span<const std::uint8_t> bo
 
 bool readChunkText(SubStream& body, std::string& utf8) {
     std::uint16_t count = 0;
-    if (!body.readU16BE(count))
+    // The count comes from the file: the body must hold its units before they are sized.
+    if (!body.readU16BE(count) || 2 * std::int64_t(count) > body.remaining())
         return false;
     std::vector<std::uint8_t> bytes(std::size_t(count) * 2);
     if (!body.readExactly(bytes))
