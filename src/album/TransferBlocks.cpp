@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include "core/BinaryReader.h"
+
 namespace orbpix {
 
 namespace {
@@ -14,41 +16,24 @@ void appendU32LE(QByteArray& out, std::uint32_t value) {
     out.append(bytes, 4);
 }
 
-// Every read of a block goes through this: each one checks that the bytes are there and
-// reports failure instead of reading past the end.
-class BlockReader {
-public:
-    explicit BlockReader(QByteArrayView bytes) : m_bytes(bytes) {}
+// A block handed over by another program, read through the bounds-checked reader.
+BinaryReader readerOf(QByteArrayView block) {
+    return BinaryReader(
+        std::span(reinterpret_cast<const std::uint8_t*>(block.data()), std::size_t(block.size())));
+}
 
-    [[nodiscard]] bool readU32(std::uint32_t& value) {
-        if (remaining() < 4)
-            return false;
-        const auto* p = reinterpret_cast<const unsigned char*>(m_bytes.data()) + m_pos;
-        value = std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-                std::uint32_t(p[3]) << 24;
-        m_pos += 4;
-        return true;
-    }
-    // A zero-terminated string; fails when the terminator is missing.
-    [[nodiscard]] bool readString(QString& text) {
-        const QByteArrayView rest = m_bytes.sliced(m_pos);
-        const qsizetype end = rest.indexOf('\0');
-        if (end < 0)
-            return false;
-        text = QString::fromUtf8(rest.first(end));
-        m_pos += end + 1;
-        return true;
-    }
-    qsizetype remaining() const { return m_bytes.size() - m_pos; }
-
-private:
-    QByteArrayView m_bytes;
-    qsizetype m_pos = 0;
-};
+// A zero-terminated string; fails when the terminator is missing.
+[[nodiscard]] bool readString(BinaryReader& reader, QString& text) {
+    std::span<const std::uint8_t> bytes;
+    if (!reader.readUntil(0, bytes))
+        return false;
+    text = QString::fromUtf8(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+    return true;
+}
 
 // Each record takes at least its count and an empty path; each pair two terminators.
-constexpr qsizetype kMinRecordBytes = 5;
-constexpr qsizetype kMinPairBytes = 2;
+constexpr std::uint64_t kMinRecordBytes = 5;
+constexpr std::uint64_t kMinPairBytes = 2;
 
 [[nodiscard]] bool appendString(QByteArray& out, const QString& text) {
     const QByteArray bytes = text.toUtf8();
@@ -107,26 +92,26 @@ std::optional<QByteArray> buildItemsBlock(std::span<const TransferItem> items,
 }
 
 bool readItemsBlock(QByteArrayView block, QList<TransferItem>& items) {
-    BlockReader reader(block);
+    BinaryReader reader = readerOf(block);
     std::uint32_t magic = 0, processId = 0, count = 0;
-    if (!reader.readU32(magic) || magic != kItemsBlockMagic || !reader.readU32(processId) ||
-        !reader.readU32(count))
+    if (!reader.readU32LE(magic) || magic != kItemsBlockMagic || !reader.readU32LE(processId) ||
+        !reader.readU32LE(count))
         return false;
     // Counts come from outside: a count the remaining bytes cannot hold is refused before
     // anything is allocated for it.
-    if (count > reader.remaining() / kMinRecordBytes)
+    if (!reader.holds(count, kMinRecordBytes))
         return false;
     QList<TransferItem> read;
     read.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         std::uint32_t pairs = 0;
         TransferItem item;
-        if (!reader.readU32(pairs) || !reader.readString(item.path) ||
-            pairs > reader.remaining() / kMinPairBytes)
+        if (!reader.readU32LE(pairs) || !readString(reader, item.path) ||
+            !reader.holds(pairs, kMinPairBytes))
             return false;
         for (std::uint32_t p = 0; p < pairs; ++p) {
             QString name, value;
-            if (!reader.readString(name) || !reader.readString(value))
+            if (!readString(reader, name) || !readString(reader, value))
                 return false;
             item.setProperty(name, value);
         }
@@ -158,15 +143,15 @@ QByteArray buildIndexesBlock(std::span<const int> requested, int itemCount,
 }
 
 std::optional<IndexesBlock> readIndexesBlock(QByteArrayView block) {
-    BlockReader reader(block);
+    BinaryReader reader = readerOf(block);
     IndexesBlock result;
     std::uint32_t count = 0;
-    if (!reader.readU32(result.processId) || !reader.readU32(count) ||
-        count > reader.remaining() / 4)
+    if (!reader.readU32LE(result.processId) || !reader.readU32LE(count) ||
+        !reader.holds(count, sizeof(std::uint32_t)))
         return std::nullopt;
     result.indexes.resize(count);
     for (std::uint32_t& index : result.indexes) {
-        if (!reader.readU32(index))
+        if (!reader.readU32LE(index))
             return std::nullopt;
     }
     return result;

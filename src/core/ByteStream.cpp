@@ -109,4 +109,13 @@ bool readExactly(ByteStream& stream, std::span<std::uint8_t> bytes) {
     return true;
 }
 
+std::optional<std::uint64_t> streamLength(ByteStream& stream) {
+    if (!stream.seek(0, ByteStream::Origin::End))
+        return std::nullopt;
+    const std::int64_t length = stream.position();
+    if (length < 0)
+        return std::nullopt;
+    return std::uint64_t(length);
+}
+
 }  // namespace orbpix

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -120,5 +121,9 @@ private:
 
 // Reads exactly bytes.size() bytes, however the stream splits them; false at an early end.
 [[nodiscard]] bool readExactly(ByteStream& stream, std::span<std::uint8_t> bytes);
+
+// The stream's length, found by seeking to its end, where the stream is left. Nothing when
+// the stream cannot seek or tell its position.
+[[nodiscard]] std::optional<std::uint64_t> streamLength(ByteStream& stream);
 
 }  // namespace orbpix

@@ -4,23 +4,32 @@
 #include <bit>
 #include <cstring>
 
+#include "core/BinaryReader.h"
+
 namespace orbpix {
 
 namespace {
 
 constexpr int kRotations[4] = {3, 15, 19, 25};
 
+using BlockWords = std::array<std::uint32_t, 4>;
+
 // The words of a block are taken most significant byte first.
-std::uint32_t loadWord(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
-           std::uint32_t(p[3]);
+BlockWords loadWords(std::span<const std::uint8_t, 16> block) {
+    BinaryReader in(block);
+    BlockWords words{};
+    for (std::uint32_t& word : words) {
+        if (!in.readU32BE(word))
+            break;  // never: sixteen bytes hold four words
+    }
+    return words;
 }
 
-void storeWord(std::uint8_t* p, std::uint32_t v) {
-    p[0] = std::uint8_t(v >> 24);
-    p[1] = std::uint8_t(v >> 16);
-    p[2] = std::uint8_t(v >> 8);
-    p[3] = std::uint8_t(v);
+void storeWords(std::span<std::uint8_t, 16> block, const BlockWords& words) {
+    for (std::size_t i = 0; i < 4; ++i) {
+        for (std::size_t b = 0; b < 4; ++b)
+            block[4 * i + b] = std::uint8_t(words[i] >> (24 - 8 * b));
+    }
 }
 
 }  // namespace
@@ -40,25 +49,28 @@ WorkingKey workingKeyOf(const ScrambleKey& key) {
         k[8 + i] = key[11 - i];
         k[12 + i] = key[15 - i];
     }
+    // The key's words, unlike a block's, are taken least significant byte first.
+    BinaryReader in(k);
     WorkingKey words{};
-    for (std::size_t i = 0; i < 4; ++i)
-        words[i] = std::uint32_t(k[4 * i]) | std::uint32_t(k[4 * i + 1]) << 8 |
-                   std::uint32_t(k[4 * i + 2]) << 16 | std::uint32_t(k[4 * i + 3]) << 24;
+    for (std::uint32_t& word : words) {
+        if (!in.readU32LE(word))
+            break;  // never: sixteen bytes hold four words
+    }
     return words;
 }
 
 void scrambleBlock(std::span<std::uint8_t, 16> block, const WorkingKey& key) {
-    for (std::size_t i = 0; i < 4; ++i) {
-        std::uint8_t* p = block.data() + 4 * i;
-        storeWord(p, std::rotr(loadWord(p) ^ key[i], kRotations[i]));
-    }
+    BlockWords words = loadWords(block);
+    for (std::size_t i = 0; i < 4; ++i)
+        words[i] = std::rotr(words[i] ^ key[i], kRotations[i]);
+    storeWords(block, words);
 }
 
 void unscrambleBlock(std::span<std::uint8_t, 16> block, const WorkingKey& key) {
-    for (std::size_t i = 0; i < 4; ++i) {
-        std::uint8_t* p = block.data() + 4 * i;
-        storeWord(p, std::rotl(loadWord(p), kRotations[i]) ^ key[i]);
-    }
+    BlockWords words = loadWords(block);
+    for (std::size_t i = 0; i < 4; ++i)
+        words[i] = std::rotl(words[i], kRotations[i]) ^ key[i];
+    storeWords(block, words);
 }
 
 StreamRef<BlockScrambleStream> BlockScrambleStream::create(StreamRef<ByteStream> base,
@@ -72,8 +84,8 @@ BlockScrambleStream::BlockScrambleStream(StreamRef<ByteStream> base, const Scram
     : m_base(std::move(base)), m_key(workingKeyOf(key)) {
     // Knowing where the base ends spares reading blocks that cannot be there yet, which
     // keeps sequential writing a plain sequence of writes.
-    if (m_base->seek(0, Origin::End)) {
-        m_baseLength = m_base->position();
+    if (const auto length = streamLength(*m_base)) {
+        m_baseLength = std::int64_t(*length);
         m_basePosition = m_baseLength;
     }
 }
@@ -209,9 +221,11 @@ bool BlockScrambleStream::flush() {
 
 std::int64_t BlockScrambleStream::length() {
     if (m_baseLength < 0) {
-        if (!m_base->seek(0, Origin::End))
+        const auto length = streamLength(*m_base);
+        // A failed attempt may still have moved the base stream.
+        m_basePosition = length ? std::int64_t(*length) : -1;
+        if (!length)
             return -1;
-        m_basePosition = m_base->position();
         m_baseLength = m_basePosition;
     }
     std::int64_t end = m_baseLength;

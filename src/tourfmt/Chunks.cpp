@@ -1,5 +1,6 @@
 #include "tourfmt/Chunks.h"
 
+#include "core/BinaryReader.h"
 #include "tourfmt/BlockScrambleStream.h"
 #include "tourfmt/SubStream.h"
 #include "tourfmt/TextCodec.h"
@@ -9,11 +10,9 @@ namespace orbpix {
 namespace {
 
 constexpr std::int64_t kMaxChunkSize = 0x7FFFFFFF;
-
-std::uint32_t bigEndianWord(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
-           std::uint32_t(p[3]);
-}
+// A chunk header is its size word and tag; a list header adds the list type.
+static_assert(kChunkHeaderSize == 2 * sizeof(std::uint32_t));
+static_assert(kListHeaderSize == kChunkHeaderSize + sizeof(std::uint32_t));
 
 }  // namespace
 
@@ -90,14 +89,20 @@ bool ChunkWriter::writeChunk(std::uint32_t tag, std::span<const std::uint8_t> bo
 
 bool readChunkText(SubStream& body, std::string& utf8) {
     std::uint16_t count = 0;
-    if (!body.readU16BE(count))
+    // The count comes from the file: the body must hold its units before they are sized.
+    if (!body.readU16BE(count) || 2 * std::int64_t(count) > body.remaining())
         return false;
     std::vector<std::uint8_t> bytes(std::size_t(count) * 2);
     if (!body.readExactly(bytes))
         return false;
+    BinaryReader in(bytes);
     std::u16string units(count, u'\0');
-    for (std::size_t i = 0; i < count; ++i)
-        units[i] = char16_t(bytes[2 * i] << 8 | bytes[2 * i + 1]);
+    for (char16_t& unit : units) {
+        std::uint16_t value = 0;
+        if (!in.readU16BE(value))
+            return false;
+        unit = char16_t(value);
+    }
     utf8 = utf16ToUtf8(units);
     return true;
 }
@@ -111,38 +116,41 @@ ChunkResult ChunkHandler::readChunk(std::uint32_t, SubStream&) {
 }
 
 ScrambleKey keyFromChunkBody(const std::array<std::uint8_t, 16>& body) {
+    BinaryReader in(body);
+    std::uint32_t data1 = 0;
+    std::uint16_t data2 = 0, data3 = 0;
     std::array<std::uint8_t, 8> tail{};
-    for (std::size_t i = 0; i < 8; ++i)
-        tail[i] = body[8 + i];
-    return makeScrambleKey(bigEndianWord(body.data()), std::uint16_t(body[4] << 8 | body[5]),
-                           std::uint16_t(body[6] << 8 | body[7]), tail);
+    // Sixteen bytes always hold the four fields.
+    if (!in.readU32BE(data1) || !in.readU16BE(data2) || !in.readU16BE(data3) || !in.readInto(tail))
+        return {};
+    return makeScrambleKey(data1, data2, data3, tail);
 }
 
 bool ChunkReader::read(ChunkHandler& handler) {
     m_stopped = false;
     const std::int64_t begin = m_stream.position();
-    if (begin < 0 || !m_stream.seek(0, ByteStream::Origin::End))
+    if (begin < 0)
         return false;
-    const std::int64_t end = m_stream.position();
-    if (end < 0)
+    const auto end = streamLength(m_stream);
+    if (!end)
         return false;
-    return readLevel(begin, end, handler, 0);
+    return readLevel(begin, std::int64_t(*end), handler, 0);
 }
 
-bool ChunkReader::readHeader(std::int64_t at, std::uint8_t* bytes, std::size_t count) {
-    return m_stream.seek(at, ByteStream::Origin::Begin) &&
-           readExactly(m_stream, std::span(bytes, count));
+bool ChunkReader::readHeader(std::int64_t at, std::span<std::uint8_t> bytes) {
+    return m_stream.seek(at, ByteStream::Origin::Begin) && readExactly(m_stream, bytes);
 }
 
 bool ChunkReader::readLevel(std::int64_t begin, std::int64_t end, ChunkHandler& handler,
                             int depth) {
     std::int64_t pos = begin;
     while (!m_stopped && end - pos >= kChunkHeaderSize) {
-        std::uint8_t header[kListHeaderSize];
-        if (!readHeader(pos, header, kChunkHeaderSize))
+        std::array<std::uint8_t, kListHeaderSize> header{};
+        BinaryReader fields(header);
+        std::uint32_t sizeWord = 0, tag = 0;
+        if (!readHeader(pos, std::span(header).first(kChunkHeaderSize)) ||
+            !fields.readU32BE(sizeWord) || !fields.readU32BE(tag))
             return stop();
-        const std::uint32_t sizeWord = bigEndianWord(header);
-        const std::uint32_t tag = bigEndianWord(header + 4);
         const bool list = (sizeWord & kListFlag) != 0;
         const std::int64_t size = sizeWord & ~kListFlag;
         // A size below the header would never move on (0 would read the same chunk
@@ -150,9 +158,10 @@ bool ChunkReader::readLevel(std::int64_t begin, std::int64_t end, ChunkHandler& 
         if (size < (list ? kListHeaderSize : kChunkHeaderSize) || size > end - pos)
             return stop();
         if (list) {
-            if (!readHeader(pos + kChunkHeaderSize, header + kChunkHeaderSize, 4))
+            std::uint32_t type = 0;
+            if (!readHeader(pos + kChunkHeaderSize, std::span(header).subspan(kChunkHeaderSize)) ||
+                !fields.readU32BE(type))
                 return stop();
-            const std::uint32_t type = bigEndianWord(header + kChunkHeaderSize);
             if (ChunkHandler* child = handler.openList(tag, type)) {
                 if (depth + 1 >= kMaxDepth)
                     return stop();
@@ -162,7 +171,7 @@ bool ChunkReader::readLevel(std::int64_t begin, std::int64_t end, ChunkHandler& 
         } else if (tag == kKeyChunkTag && m_scrambled) {
             std::array<std::uint8_t, 16> body{};
             if (size - kChunkHeaderSize < std::int64_t(body.size()) ||
-                !readHeader(pos + kChunkHeaderSize, body.data(), body.size()))
+                !readHeader(pos + kChunkHeaderSize, body))
                 return stop();
             // The new key applies from the first byte after the chunk on.
             if (!m_stream.seek(pos + size, ByteStream::Origin::Begin) ||

@@ -100,7 +100,7 @@ public:
 private:
     [[nodiscard]] bool readLevel(std::int64_t begin, std::int64_t end, ChunkHandler& handler,
                                  int depth);
-    [[nodiscard]] bool readHeader(std::int64_t at, std::uint8_t* bytes, std::size_t count);
+    [[nodiscard]] bool readHeader(std::int64_t at, std::span<std::uint8_t> bytes);
     // Ends reading at a malformed chunk without calling it a failure.
     [[nodiscard]] bool stop();
 

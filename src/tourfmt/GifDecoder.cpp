@@ -6,8 +6,8 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <string_view>
-#include <unordered_map>
+
+#include "core/BinaryReader.h"
 
 namespace orbpix {
 
@@ -16,46 +16,121 @@ namespace {
 constexpr const char* kPrematureEnd = "Premature End Of File reading GIF image\n";
 constexpr const char* kOutOfRange = "Error - GIF Image Map Colour out of range\n";
 constexpr const char* kNoMemory = "Cannot allocate memory for picture\n";
+// Signature, screen size, flags, background colour and aspect ratio.
+constexpr std::size_t kScreenDescriptorSize = 13;
+// Position, size and flags of an image.
+constexpr std::size_t kImageDescriptorSize = 9;
 constexpr int kMaxCodes = 4096;
 
-class ByteCursor {
-public:
-    explicit ByteCursor(std::span<const std::uint8_t> data) : m_data(data) {}
-    bool next(std::uint8_t& byte) {
-        if (m_pos >= m_data.size())
-            return false;
-        byte = m_data[m_pos++];
-        return true;
-    }
-    bool take(std::size_t count, std::span<const std::uint8_t>& bytes) {
-        if (count > m_data.size() - m_pos)
-            return false;
-        bytes = m_data.subspan(m_pos, count);
-        m_pos += count;
-        return true;
-    }
+// How reading stopped; each outcome but Refused has its own message.
+enum class Outcome { Ok, Invalid, Premature, TooLarge, Refused };
 
-private:
-    std::span<const std::uint8_t> m_data;
-    std::size_t m_pos = 0;
+struct ColourTable {
+    std::size_t count = 0;
+    // Literal codes reach 511 with the largest code size; indices beyond the file's table
+    // read as black instead of beyond the table.
+    std::array<std::uint8_t, 512 * 3> rgb{};
 };
+
+// Everything in front of the image data.
+struct GifHeaders {
+    ColourTable colours;
+    int transparentIndex = -1;
+    bool transparent = false;
+    int width = 0;
+    int height = 0;
+    bool interlaced = false;
+    int minimumCodeSize = 0;
+};
+
+Outcome readScreen(BinaryReader& in, ColourTable& colours) {
+    BinaryReader screen;
+    std::span<const std::uint8_t> signature;
+    std::uint8_t flags = 0;
+    if (!in.subReader(kScreenDescriptorSize, screen) || !screen.readBytes(6, signature) ||
+        !screen.skip(4) || !screen.readU8(flags))
+        return Outcome::Invalid;
+    const auto digit = [](std::uint8_t c) { return c >= '0' && c <= '9'; };
+    if (signature[0] != 'G' || signature[1] != 'I' || signature[2] != 'F' || !digit(signature[3]) ||
+        !digit(signature[4]) || signature[5] <= 64 || signature[5] >= 123 || !(flags & 0x80))
+        return Outcome::Invalid;
+    colours.count = std::size_t(2) << (flags & 7);
+    std::span<const std::uint8_t> table;
+    if (!in.readBytes(colours.count * 3, table))
+        return Outcome::Premature;
+    std::memcpy(colours.rgb.data(), table.data(), std::min(table.size(), colours.rgb.size()));
+    return Outcome::Ok;
+}
+
+// Reads extensions up to the image separator, which it consumes.
+Outcome readExtensions(BinaryReader& in, GifHeaders& headers) {
+    std::uint8_t introducer = 0;
+    for (;;) {
+        if (!in.readU8(introducer))
+            return Outcome::Premature;
+        if (introducer != '!')
+            break;
+        std::uint8_t label = 0, length = 0;
+        if (!in.readU8(label) || !in.readU8(length))
+            return Outcome::Premature;
+        while (length != 0) {
+            std::span<const std::uint8_t> block;
+            if (!in.readBytes(length, block) || !in.readU8(length))
+                return Outcome::Premature;
+            // The last data byte of an extension names the transparent colour.
+            headers.transparentIndex = block.back();
+            headers.transparent = true;
+        }
+    }
+    return introducer == ',' ? Outcome::Ok : Outcome::Invalid;
+}
+
+Outcome readImageDescriptor(BinaryReader& in, GifHeaders& headers) {
+    BinaryReader descriptor;
+    std::uint16_t width = 0, height = 0;
+    std::uint8_t flags = 0, codeSize = 0;
+    if (!in.subReader(kImageDescriptorSize, descriptor) || !descriptor.skip(4) ||
+        !descriptor.readU16LE(width) || !descriptor.readU16LE(height) || !descriptor.readU8(flags))
+        return Outcome::Premature;
+    headers.width = width;
+    headers.height = height;
+    headers.interlaced = (flags & 0x40) != 0;
+    // Only the global colour table is understood; a local one would be read as picture data.
+    if ((flags & 0x80) || width == 0 || height == 0)
+        return Outcome::Invalid;
+    if (std::int64_t(width) * height > GifDecoder::kMaxPixels)
+        return Outcome::TooLarge;
+    if (!in.readU8(codeSize))
+        return Outcome::Premature;
+    headers.minimumCodeSize = codeSize;
+    return codeSize < 2 || codeSize > 9 ? Outcome::Refused : Outcome::Ok;
+}
+
+Outcome readHeaders(BinaryReader& in, GifHeaders& headers) {
+    Outcome outcome = readScreen(in, headers.colours);
+    if (outcome == Outcome::Ok)
+        outcome = readExtensions(in, headers);
+    if (outcome == Outcome::Ok)
+        outcome = readImageDescriptor(in, headers);
+    return outcome;
+}
 
 // Codes of varying width, least significant bit first, across the image's data sub-blocks.
 class CodeReader {
 public:
-    explicit CodeReader(ByteCursor& in) : m_in(in) {}
+    explicit CodeReader(BinaryReader& in) : m_in(in) {}
     bool read(int width, int& code) {
         while (m_bits < width) {
             if (m_blockLeft == 0) {
                 std::uint8_t length = 0;
-                if (m_ended || !m_in.next(length) || length == 0) {
+                if (m_ended || !m_in.readU8(length) || length == 0) {
                     m_ended = true;
                     return false;
                 }
                 m_blockLeft = length;
             }
             std::uint8_t byte = 0;
-            if (!m_in.next(byte)) {
+            if (!m_in.readU8(byte)) {
                 m_ended = true;
                 return false;
             }
@@ -70,324 +145,227 @@ public:
     }
 
 private:
-    ByteCursor& m_in;
+    BinaryReader& m_in;
     std::uint32_t m_buffer = 0;
     int m_bits = 0;
     int m_blockLeft = 0;
     bool m_ended = false;
 };
 
+// Puts decoded colour indices into the picture, rows in the order the data delivers them.
+class PixelWriter {
+public:
+    PixelWriter(GifPicture& picture, const GifHeaders& headers)
+        : m_picture(picture),
+          m_colours(headers.colours),
+          m_transparentIndex(headers.transparentIndex),
+          m_width(std::size_t(headers.width)),
+          m_total(std::size_t(headers.width) * std::size_t(headers.height)),
+          m_rows(gifRowOrder(headers.height, headers.interlaced)) {
+        picture.width = headers.width;
+        picture.height = headers.height;
+        picture.transparent = headers.transparent;
+        picture.pixels.assign(m_total * 3, 0);
+    }
+
+    bool full() const { return m_done >= m_total; }
+    bool outOfRange() const { return m_outOfRange; }
+
+    void put(int index) {
+        if (full())
+            return;
+        const std::size_t y = std::size_t(m_rows[m_done / m_width]);
+        const std::size_t x = m_done % m_width;
+        std::uint8_t* p = m_picture.pixels.data() + (y * m_width + x) * 3;
+        const std::uint8_t* c = m_colours.rgb.data() + 3 * index;
+        p[0] = c[2];
+        p[1] = c[1];
+        p[2] = c[0];
+        if (std::size_t(index) >= m_colours.count)
+            m_outOfRange = true;
+        if (index == m_transparentIndex) {
+            m_picture.red = c[0];
+            m_picture.green = c[1];
+            m_picture.blue = c[2];
+        }
+        ++m_done;
+    }
+
+private:
+    GifPicture& m_picture;
+    const ColourTable& m_colours;
+    int m_transparentIndex;
+    std::size_t m_width;
+    std::size_t m_total;
+    std::vector<int> m_rows;
+    std::size_t m_done = 0;
+    bool m_outOfRange = false;
+};
+
+// The decompressor's string table: each code past the literals stands for an earlier code's
+// string followed by one character.
+class LzwTable {
+public:
+    explicit LzwTable(int minimumSize)
+        : m_minimumSize(minimumSize),
+          m_clear(1 << minimumSize),
+          m_prefix(kMaxCodes, -1),
+          m_suffix(kMaxCodes, 0),
+          m_first(kMaxCodes, 0),
+          m_stack(kMaxCodes + 1) {
+        for (int i = 0; i < m_clear; ++i) {
+            m_suffix[std::size_t(i)] = std::uint16_t(i);
+            m_first[std::size_t(i)] = std::uint16_t(i);
+        }
+        reset();
+    }
+
+    int clearCode() const { return m_clear; }
+    int endCode() const { return m_clear + 1; }
+    int codeWidth() const { return m_width; }
+
+    void reset() {
+        m_width = m_minimumSize + 1;
+        m_next = m_clear + 2;
+    }
+
+    // A code may name a defined string or the one being defined, while there is room for it.
+    bool accepts(int code) const { return code < m_next || (code == m_next && m_next < kMaxCodes); }
+
+    // Writes the string of code and defines the next code as previous's string followed by
+    // that string's first character.
+    void expand(int code, int previous, PixelWriter& pixels) {
+        // A code just being defined is the previous string followed by its own first character.
+        std::size_t depth = 0;
+        int walk = code;
+        if (code == m_next) {
+            m_stack[depth++] = m_first[std::size_t(previous)];
+            walk = previous;
+        }
+        while (walk >= 0) {
+            m_stack[depth++] = m_suffix[std::size_t(walk)];
+            walk = walk < m_clear ? -1 : m_prefix[std::size_t(walk)];
+        }
+        const std::uint16_t head = m_stack[depth - 1];
+        while (depth > 0)
+            pixels.put(m_stack[--depth]);
+        if (m_next < kMaxCodes) {
+            m_prefix[std::size_t(m_next)] = std::int16_t(previous);
+            m_suffix[std::size_t(m_next)] = head;
+            m_first[std::size_t(m_next)] = m_first[std::size_t(previous)];
+            ++m_next;
+            if (m_next == (1 << m_width) && m_width < 12)
+                ++m_width;
+        }
+    }
+
+private:
+    int m_minimumSize;
+    int m_clear;
+    int m_width = 0;
+    int m_next = 0;
+    std::vector<std::int16_t> m_prefix;
+    std::vector<std::uint16_t> m_suffix, m_first, m_stack;
+};
+
+// Decodes until the picture is full, the end code or the end of the data. False on a code
+// the table cannot know yet.
+bool decodeLzw(BinaryReader& in, int minimumSize, PixelWriter& pixels) {
+    LzwTable table(minimumSize);
+    CodeReader codes(in);
+    int previous = -1;
+    while (!pixels.full()) {
+        int code = 0;
+        if (!codes.read(table.codeWidth(), code) || code == table.endCode())
+            return true;
+        if (code == table.clearCode()) {
+            table.reset();
+            previous = -1;
+            continue;
+        }
+        if (previous < 0) {
+            if (code >= table.clearCode())
+                return false;
+            pixels.put(code);
+        } else {
+            if (!table.accepts(code))
+                return false;
+            table.expand(code, previous, pixels);
+        }
+        previous = code;
+    }
+    return true;
+}
+
 }  // namespace
+
+std::vector<int> gifRowOrder(int height, bool interlaced) {
+    std::vector<int> rows;
+    rows.reserve(std::size_t(std::max(height, 0)));
+    if (!interlaced) {
+        for (int y = 0; y < height; ++y)
+            rows.push_back(y);
+        return rows;
+    }
+    constexpr int starts[] = {0, 4, 2, 1};
+    constexpr int steps[] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass)
+        for (int y = starts[pass]; y < height; y += steps[pass])
+            rows.push_back(y);
+    return rows;
+}
 
 GifDecoder::GifDecoder()
     : m_sink([](const std::string& message) { std::fputs(message.c_str(), stderr); }) {}
 
+void GifDecoder::say(const std::string& message) const {
+    if (m_sink)
+        m_sink(message);
+}
+
 std::optional<GifPicture> GifDecoder::decode(std::span<const std::uint8_t> data,
                                              const std::string& name) const {
-    const auto say = [&](const std::string& message) {
-        if (m_sink)
-            m_sink(message);
-    };
-    const auto invalid = [&]() -> std::optional<GifPicture> {
-        say("Invalid GIF file format: " + name + "\n");
-        return std::nullopt;
-    };
-    const auto premature = [&]() -> std::optional<GifPicture> {
-        say(kPrematureEnd);
-        return std::nullopt;
-    };
-
-    ByteCursor in(data);
-    std::span<const std::uint8_t> header;
-    if (!in.take(13, header))
-        return invalid();
-    const auto digit = [](std::uint8_t c) { return c >= '0' && c <= '9'; };
-    if (header[0] != 'G' || header[1] != 'I' || header[2] != 'F' || !digit(header[3]) ||
-        !digit(header[4]) || header[5] <= 64 || header[5] >= 123 || !(header[10] & 0x80))
-        return invalid();
-    const std::size_t colours = std::size_t(2) << (header[10] & 7);
-    std::span<const std::uint8_t> tableBytes;
-    if (!in.take(colours * 3, tableBytes))
-        return premature();
-    // Literal codes reach 511 with the largest code size; indices beyond the file's table
-    // read as black instead of beyond the table.
-    std::array<std::uint8_t, 512 * 3> table{};
-    std::memcpy(table.data(), tableBytes.data(), std::min(tableBytes.size(), table.size()));
-
+    const std::string invalid = "Invalid GIF file format: " + name + "\n";
+    BinaryReader in(data);
+    GifHeaders headers;
+    switch (readHeaders(in, headers)) {
+        case Outcome::Ok:
+            break;
+        case Outcome::Invalid:
+            say(invalid);
+            return std::nullopt;
+        case Outcome::Premature:
+            say(kPrematureEnd);
+            return std::nullopt;
+        case Outcome::TooLarge:
+            say(kNoMemory);
+            return std::nullopt;
+        case Outcome::Refused:
+            return std::nullopt;
+    }
     GifPicture picture;
-    int transparentIndex = -1;
-    std::uint8_t byte = 0;
-    for (;;) {
-        if (!in.next(byte))
-            return premature();
-        if (byte != '!')
-            break;
-        std::uint8_t label = 0, length = 0;
-        if (!in.next(label) || !in.next(length))
-            return premature();
-        while (length != 0) {
-            std::span<const std::uint8_t> block;
-            if (!in.take(length, block) || !in.next(length))
-                return premature();
-            // The last data byte of an extension names the transparent colour.
-            transparentIndex = block.back();
-            picture.transparent = true;
-        }
-    }
-    if (byte != ',')
-        return invalid();
-    std::span<const std::uint8_t> descriptor;
-    if (!in.take(9, descriptor))
-        return premature();
-    const int width = descriptor[4] | descriptor[5] << 8;
-    const int height = descriptor[6] | descriptor[7] << 8;
-    const bool interlaced = (descriptor[8] & 0x40) != 0;
-    // Only the global colour table is understood; a local one would be read as picture data.
-    if (descriptor[8] & 0x80)
-        return invalid();
-    if (width == 0 || height == 0)
-        return invalid();
-    if (std::int64_t(width) * height > kMaxPixels) {
-        say(kNoMemory);
-        return std::nullopt;
-    }
-
-    std::uint8_t minimumSize = 0;
-    if (!in.next(minimumSize))
-        return premature();
-    if (minimumSize < 2 || minimumSize > 9)
-        return std::nullopt;
-
-    // The rows in the order the data delivers them.
-    std::vector<int> rows;
-    rows.reserve(std::size_t(height));
-    if (interlaced) {
-        constexpr int starts[] = {0, 4, 2, 1};
-        constexpr int steps[] = {8, 8, 4, 2};
-        for (int pass = 0; pass < 4; ++pass)
-            for (int y = starts[pass]; y < height; y += steps[pass])
-                rows.push_back(y);
-    } else {
-        for (int y = 0; y < height; ++y)
-            rows.push_back(y);
-    }
-
-    picture.width = width;
-    picture.height = height;
-    picture.pixels.assign(std::size_t(width) * std::size_t(height) * 3, 0);
-    const std::size_t total = std::size_t(width) * std::size_t(height);
-    std::size_t done = 0;
-    bool outOfRange = false;
-    const auto put = [&](int index) {
-        if (done >= total)
-            return;
-        const std::size_t y = std::size_t(rows[done / std::size_t(width)]);
-        const std::size_t x = done % std::size_t(width);
-        std::uint8_t* p = picture.pixels.data() + (y * std::size_t(width) + x) * 3;
-        const std::uint8_t* c = table.data() + 3 * index;
-        p[0] = c[2];
-        p[1] = c[1];
-        p[2] = c[0];
-        if (std::size_t(index) >= colours)
-            outOfRange = true;
-        if (index == transparentIndex) {
-            picture.red = c[0];
-            picture.green = c[1];
-            picture.blue = c[2];
-        }
-        ++done;
-    };
-
-    const int clear = 1 << minimumSize;
-    const int end = clear + 1;
-    std::vector<std::int16_t> prefix(kMaxCodes, -1);
-    std::vector<std::uint16_t> suffix(kMaxCodes, 0), first(kMaxCodes, 0);
-    for (int i = 0; i < clear; ++i) {
-        suffix[std::size_t(i)] = std::uint16_t(i);
-        first[std::size_t(i)] = std::uint16_t(i);
-    }
-    std::vector<std::uint16_t> stack(kMaxCodes + 1);
-    CodeReader codes(in);
-    int codeWidth = minimumSize + 1;
-    int next = clear + 2;
-    int previous = -1;
-    bool malformed = false;
-    while (done < total) {
-        int code = 0;
-        if (!codes.read(codeWidth, code))
-            break;
-        if (code == clear) {
-            codeWidth = minimumSize + 1;
-            next = clear + 2;
-            previous = -1;
-            continue;
-        }
-        if (code == end)
-            break;
-        if (previous < 0) {
-            if (code >= clear) {
-                malformed = true;
-                break;
-            }
-            put(code);
-            previous = code;
-            continue;
-        }
-        if (code > next || (code == next && next >= kMaxCodes)) {
-            malformed = true;
-            break;
-        }
-        // Unwind the string for the code; a code just being defined is the previous
-        // string followed by its own first character.
-        std::size_t depth = 0;
-        int walk = code;
-        if (code == next) {
-            stack[depth++] = first[std::size_t(previous)];
-            walk = previous;
-        }
-        while (walk >= 0) {
-            stack[depth++] = suffix[std::size_t(walk)];
-            walk = walk < clear ? -1 : prefix[std::size_t(walk)];
-        }
-        const std::uint16_t head = stack[depth - 1];
-        while (depth > 0)
-            put(stack[--depth]);
-        if (next < kMaxCodes) {
-            prefix[std::size_t(next)] = std::int16_t(previous);
-            suffix[std::size_t(next)] = head;
-            first[std::size_t(next)] = first[std::size_t(previous)];
-            ++next;
-            if (next == (1 << codeWidth) && codeWidth < 12)
-                ++codeWidth;
-        }
-        previous = code;
-    }
-    if (outOfRange)
+    PixelWriter pixels(picture, headers);
+    const bool wellFormed = decodeLzw(in, headers.minimumCodeSize, pixels);
+    if (pixels.outOfRange())
         say(kOutOfRange);
-    if (malformed)
-        return invalid();
-    if (done < total)
-        return premature();
-    return picture;
+    if (!wellFormed)
+        say(invalid);
+    else if (!pixels.full())
+        say(kPrematureEnd);
+    else
+        return picture;
+    return std::nullopt;
 }
 
 std::optional<GifPicture> GifDecoder::decodeFile(const std::string& path) const {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        if (m_sink)
-            m_sink("Cannot open GIF file " + path + "\n");
+        say("Cannot open GIF file " + path + "\n");
         return std::nullopt;
     }
     const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                           std::istreambuf_iterator<char>());
     return decode(bytes, path);
-}
-
-std::vector<std::uint8_t> encodeGif(const GifImage& image) {
-    const std::size_t entries =
-        std::max<std::size_t>(2, std::min<std::size_t>(256, image.palette.size() / 3));
-    int tableBits = 1;
-    while ((std::size_t(1) << tableBits) < entries)
-        ++tableBits;
-    const std::string_view signature = image.transparentIndex ? "GIF89a" : "GIF87a";
-    std::vector<std::uint8_t> out(signature.begin(), signature.end());
-    const auto put16 = [&](int v) {
-        out.push_back(std::uint8_t(v));
-        out.push_back(std::uint8_t(v >> 8));
-    };
-    put16(image.width);
-    put16(image.height);
-    out.push_back(std::uint8_t(0x80 | (tableBits - 1) << 4 | (tableBits - 1)));
-    out.push_back(0);
-    out.push_back(0);
-    for (std::size_t i = 0; i < (std::size_t(1) << tableBits) * 3; ++i)
-        out.push_back(i < image.palette.size() ? image.palette[i] : 0);
-    if (image.transparentIndex) {
-        out.insert(out.end(), {0x21, 0xF9, 4, 1, 0, 0, *image.transparentIndex, 0});
-    }
-    out.push_back(',');
-    put16(0);
-    put16(0);
-    put16(image.width);
-    put16(image.height);
-    out.push_back(image.interlaced ? 0x40 : 0);
-
-    // The data in the order the rows travel.
-    std::vector<std::uint8_t> data;
-    data.reserve(image.indices.size());
-    const auto row = [&](int y) {
-        const auto begin = image.indices.begin() + std::ptrdiff_t(y) * image.width;
-        data.insert(data.end(), begin, begin + image.width);
-    };
-    if (image.interlaced) {
-        constexpr int starts[] = {0, 4, 2, 1};
-        constexpr int steps[] = {8, 8, 4, 2};
-        for (int pass = 0; pass < 4; ++pass)
-            for (int y = starts[pass]; y < image.height; y += steps[pass])
-                row(y);
-    } else {
-        for (int y = 0; y < image.height; ++y)
-            row(y);
-    }
-
-    const int minimumSize = std::max(2, tableBits);
-    out.push_back(std::uint8_t(minimumSize));
-    const int clear = 1 << minimumSize;
-    std::vector<std::uint8_t> packed;
-    std::uint32_t buffer = 0;
-    int bits = 0;
-    int width = minimumSize + 1;
-    const auto emit = [&](int code) {
-        buffer |= std::uint32_t(code) << bits;
-        bits += width;
-        while (bits >= 8) {
-            packed.push_back(std::uint8_t(buffer));
-            buffer >>= 8;
-            bits -= 8;
-        }
-    };
-    std::unordered_map<std::uint32_t, int> dictionary;
-    int next = clear + 2;
-    emit(clear);
-    int current = -1;
-    for (const std::uint8_t index : data) {
-        if (current < 0) {
-            current = index;
-            continue;
-        }
-        const std::uint32_t key = std::uint32_t(current) << 8 | index;
-        const auto found = dictionary.find(key);
-        if (found != dictionary.end()) {
-            current = found->second;
-            continue;
-        }
-        emit(current);
-        if (next < kMaxCodes) {
-            dictionary[key] = next++;
-            if (next > (1 << width) && width < 12)
-                ++width;
-        } else {
-            emit(clear);
-            dictionary.clear();
-            next = clear + 2;
-            width = minimumSize + 1;
-        }
-        current = index;
-    }
-    if (current >= 0)
-        emit(current);
-    emit(clear + 1);
-    if (bits > 0)
-        packed.push_back(std::uint8_t(buffer));
-    for (std::size_t at = 0; at < packed.size(); at += 255) {
-        const std::size_t n = std::min<std::size_t>(255, packed.size() - at);
-        out.push_back(std::uint8_t(n));
-        out.insert(out.end(), packed.begin() + std::ptrdiff_t(at),
-                   packed.begin() + std::ptrdiff_t(at + n));
-    }
-    out.push_back(0);
-    out.push_back(';');
-    return out;
 }
 
 }  // namespace orbpix

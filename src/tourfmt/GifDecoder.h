@@ -41,19 +41,13 @@ public:
     std::optional<GifPicture> decodeFile(const std::string& path) const;
 
 private:
+    void say(const std::string& message) const;
+
     MessageSink m_sink;
 };
 
-// Writes a GIF87a file (GIF89a with a transparent index) of palette indices; the palette
-// holds red, green, blue triples, at most 256. Used by skin tools and tests.
-struct GifImage {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> indices;  // width × height, top row first
-    std::vector<std::uint8_t> palette;  // 3 bytes an entry
-    std::optional<std::uint8_t> transparentIndex;
-    bool interlaced = false;
-};
-[[nodiscard]] std::vector<std::uint8_t> encodeGif(const GifImage& image);
+// The rows of a picture in the order GIF data carries them: top to bottom, or in the four
+// passes of an interlaced picture.
+[[nodiscard]] std::vector<int> gifRowOrder(int height, bool interlaced);
 
 }  // namespace orbpix

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/BinaryReader.h"
+
 namespace orbpix {
 
 std::size_t SubStream::read(std::span<std::uint8_t> bytes) {
@@ -37,19 +39,15 @@ bool SubStream::readExactly(std::span<std::uint8_t> bytes) {
 }
 
 bool SubStream::readU32BE(std::uint32_t& value) {
-    std::uint8_t b[4];
-    if (!readExactly(b))
-        return false;
-    value = std::uint32_t(b[0]) << 24 | std::uint32_t(b[1]) << 16 | std::uint32_t(b[2]) << 8 | b[3];
-    return true;
+    std::uint8_t bytes[4];
+    BinaryReader in(bytes);
+    return readExactly(bytes) && in.readU32BE(value);
 }
 
 bool SubStream::readU16BE(std::uint16_t& value) {
-    std::uint8_t b[2];
-    if (!readExactly(b))
-        return false;
-    value = std::uint16_t(b[0] << 8 | b[1]);
-    return true;
+    std::uint8_t bytes[2];
+    BinaryReader in(bytes);
+    return readExactly(bytes) && in.readU16BE(value);
 }
 
 }  // namespace orbpix

@@ -4,6 +4,8 @@
 #include <array>
 #include <limits>
 
+#include "core/BinaryReader.h"
+
 namespace orbpix {
 
 namespace {
@@ -15,13 +17,11 @@ void putU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
         out.push_back(std::uint8_t(value >> shift));
 }
 
-std::uint32_t getU32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
+// Element records are read field by field: six 32-bit numbers.
+static_assert(kTourElementRecordSize == 6 * sizeof(std::uint32_t));
 
 // Reads at absolute offsets of a stream of known length and refuses any read that would
-// reach past the limit it was given.
+// reach past the limit it was given. The bytes read are parsed with a BinaryReader.
 class BoundedReader {
 public:
     BoundedReader(ByteStream& stream, std::uint64_t limit) : m_stream(stream), m_limit(limit) {}
@@ -30,17 +30,29 @@ public:
         return at <= m_limit && count <= m_limit - at;
     }
 
-    bool read(std::uint64_t at, std::uint8_t* bytes, std::size_t count) {
-        return fits(at, count) && m_stream.seek(std::int64_t(at), ByteStream::Origin::Begin) &&
-               readExactly(m_stream, std::span(bytes, count));
+    bool read(std::uint64_t at, std::span<std::uint8_t> bytes) {
+        return fits(at, bytes.size()) &&
+               m_stream.seek(std::int64_t(at), ByteStream::Origin::Begin) &&
+               readExactly(m_stream, bytes);
+    }
+
+    // Reads count bytes at an offset into block, sized only once they are known to be
+    // there, and gives a reader over them.
+    bool block(std::uint64_t at, std::uint64_t count, std::vector<std::uint8_t>& block,
+               BinaryReader& reader) {
+        if (!fits(at, count))
+            return false;
+        block.resize(std::size_t(count));
+        if (!read(at, block))
+            return false;
+        reader = BinaryReader(block);
+        return true;
     }
 
     bool u32(std::uint64_t at, std::uint32_t& value) {
-        std::uint8_t b[4];
-        if (!read(at, b, 4))
-            return false;
-        value = getU32(b);
-        return true;
+        std::uint8_t bytes[4];
+        BinaryReader reader(bytes);
+        return read(at, bytes) && reader.readU32LE(value);
     }
 
 private:
@@ -52,15 +64,6 @@ std::optional<TourDescriptor> noTour(std::string* why, const char* reason) {
     if (why)
         *why = reason;
     return std::nullopt;
-}
-
-std::optional<std::uint64_t> streamLength(ByteStream& stream) {
-    if (!stream.seek(0, ByteStream::Origin::End))
-        return std::nullopt;
-    const std::int64_t length = stream.position();
-    if (length < 0)
-        return std::nullopt;
-    return std::uint64_t(length);
 }
 
 }  // namespace
@@ -171,9 +174,178 @@ bool endsWithTourMarker(ByteStream& stream) {
         return false;
     BoundedReader reader(stream, *length);
     std::array<std::uint8_t, 7> marker{};
-    return reader.read(*length - marker.size(), marker.data(), marker.size()) &&
+    return reader.read(*length - marker.size(), marker) &&
            std::equal(marker.begin(), marker.end(), kTourMarker.begin());
 }
+
+namespace {
+
+bool readTrailer(BoundedReader& in, std::uint64_t at, TourDescriptor& tour) {
+    std::vector<std::uint8_t> bytes;
+    BinaryReader trailer;
+    return in.block(at, kTourTrailerTail - kTourMarker.size(), bytes, trailer) &&
+           trailer.readU32LE(tour.offsetsPosition) && trailer.readU32LE(tour.trailerPosition) &&
+           trailer.readU32LE(tour.containerStart) && trailer.readU32LE(tour.skinCountPosition) &&
+           trailer.readU32LE(tour.version);
+}
+
+// Reads the parts of a container that the trailer points to. Every read is bounded by the
+// fields before the fixed tail, and nothing lies before the container start. Each part
+// gives the reason it failed, or nullptr.
+class ContainerParser {
+public:
+    ContainerParser(ByteStream& stream, std::uint64_t limit, TourDescriptor& tour)
+        : m_body(stream, limit), m_tour(tour) {}
+
+    const char* parse() {
+        const char* failure = readNames();
+        if (!failure)
+            failure = readFileOffsets();
+        if (!failure)
+            failure = readSkinOffsets();
+        if (!failure)
+            failure = readElements();
+        return failure;
+    }
+
+private:
+    bool inside(std::uint64_t at, std::uint64_t count) const {
+        return at >= m_tour.containerStart && m_body.fits(at, count);
+    }
+
+    const char* readNames();
+    const char* readFileOffsets();
+    const char* readSkinOffsets();
+    const char* readElements();
+    const char* readElement(std::uint64_t& at);
+
+    BoundedReader m_body;
+    TourDescriptor& m_tour;
+    std::uint32_t m_fileCount = 0;
+    std::vector<std::uint8_t> m_bytes;
+};
+
+const char* ContainerParser::readNames() {
+    std::uint64_t at = m_tour.containerStart;
+    BinaryReader in;
+    std::uint8_t captionLength = 0;
+    if (!inside(at, 1) || !m_body.block(at, 1, m_bytes, in) || !in.readU8(captionLength))
+        return "the container start lies outside the file";
+    std::span<const std::uint8_t> caption;
+    if (!m_body.block(at + 1, captionLength + 4u, m_bytes, in) ||
+        !in.readBytes(captionLength, caption) || !in.readU32LE(m_fileCount))
+        return "the caption reaches past the container";
+    m_tour.caption.assign(caption.begin(), caption.end());
+    at += 1 + captionLength + 4;
+    // Each file needs at least its name length byte and an offset.
+    if (!inside(at, m_fileCount) || !inside(at, std::uint64_t(m_fileCount) * 5))
+        return "the file count does not fit in the container";
+    std::vector<std::uint8_t> nameLengths;
+    BinaryReader lengths;
+    if (!m_body.block(at, m_fileCount, nameLengths, lengths))
+        return "the name lengths cannot be read";
+    at += m_fileCount;
+    std::uint64_t namesSize = 0;
+    for (const std::uint8_t nameLength : nameLengths)
+        namesSize += nameLength;
+    BinaryReader names;
+    if (!m_body.block(at, namesSize, m_bytes, names))
+        return "a file name reaches past the container";
+    for (const std::uint8_t nameLength : nameLengths) {
+        std::span<const std::uint8_t> name;
+        if (!names.readBytes(nameLength, name))
+            return "a file name reaches past the container";
+        m_tour.fileNames.emplace_back(name.begin(), name.end());
+    }
+    return nullptr;
+}
+
+const char* ContainerParser::readFileOffsets() {
+    const std::uint64_t at = std::uint64_t(m_tour.offsetsPosition) + 1;
+    const std::uint64_t count = std::uint64_t(m_fileCount) + 1;
+    if (!inside(at, 4 * count))
+        return "the file offsets lie outside the container";
+    BinaryReader offsets;
+    if (!m_body.block(at, 4 * count, m_bytes, offsets))
+        return "the file offsets cannot be read";
+    m_tour.fileOffsets.resize(std::size_t(count));
+    for (std::uint32_t& offset : m_tour.fileOffsets) {
+        if (!offsets.readU32LE(offset))
+            return "the file offsets cannot be read";
+    }
+    for (std::size_t i = 0; i < m_fileCount; ++i) {
+        if (m_tour.fileOffsets[i + 1] < m_tour.fileOffsets[i] ||
+            !inside(m_tour.fileStart(i), m_tour.fileLength(i)))
+            return "an embedded file lies outside the container";
+    }
+    return nullptr;
+}
+
+const char* ContainerParser::readSkinOffsets() {
+    const std::uint64_t skinCountAt = std::uint64_t(m_tour.skinCountPosition) + 1;
+    if (!inside(skinCountAt, 4) || !m_body.u32(skinCountAt, m_tour.skinCount))
+        return "the skin count lies outside the container";
+    const std::uint64_t at = std::uint64_t(m_tour.trailerPosition) + 1;
+    if (m_tour.skinCount == 0 || !inside(at, 4 * std::uint64_t(m_tour.skinCount)))
+        return "the skin offsets lie outside the container";
+    BinaryReader offsets;
+    if (!m_body.block(at, 4 * std::uint64_t(m_tour.skinCount), m_bytes, offsets))
+        return "the skin offsets cannot be read";
+    m_tour.skinOffsets.resize(m_tour.skinCount);
+    for (std::uint32_t& offset : m_tour.skinOffsets) {
+        if (!offsets.readU32LE(offset))
+            return "the skin offsets cannot be read";
+    }
+    return nullptr;
+}
+
+const char* ContainerParser::readElements() {
+    std::uint64_t at = std::uint64_t(m_tour.skinOffsets[0]) + 1;
+    BinaryReader skin;
+    std::uint32_t elementCount = 0;
+    if (!inside(at, 8) || !m_body.block(at, 8, m_bytes, skin) ||
+        !skin.readU32LE(m_tour.skinHeader) || !skin.readU32LE(elementCount))
+        return "the skin lies outside the container";
+    at += 8;
+    if (!inside(at, std::uint64_t(elementCount) * kTourElementRecordSize))
+        return "the element count does not fit in the container";
+    m_tour.elements.reserve(elementCount);
+    for (std::uint32_t e = 0; e < elementCount; ++e) {
+        if (const char* failure = readElement(at))
+            return failure;
+    }
+    return nullptr;
+}
+
+const char* ContainerParser::readElement(std::uint64_t& at) {
+    BinaryReader record;
+    TourElement element;
+    if (!m_body.block(at, kTourElementRecordSize, m_bytes, record) ||
+        !record.readI32LE(element.top) || !record.readI32LE(element.left) ||
+        !record.readI32LE(element.width) || !record.readI32LE(element.height) ||
+        !record.readI32LE(element.type) || !record.readI32LE(element.state))
+        return "an element reaches past the container";
+    at += kTourElementRecordSize;
+    const auto count = std::size_t(element.pictureCount());
+    BinaryReader sizes;
+    if (!m_body.block(at, 4 * count, m_bytes, sizes))
+        return "an element's bitmap sizes reach past the container";
+    at += 4 * count;
+    std::uint32_t size = 0;
+    while (sizes.readU32LE(size)) {
+        if (!inside(at, size))
+            return "an element's bitmap reaches past the container";
+        std::vector<std::uint8_t> bitmap(size);
+        if (!m_body.read(at, bitmap))
+            return "an element's bitmap cannot be read";
+        element.bitmaps.push_back(std::move(bitmap));
+        at += size;
+    }
+    m_tour.elements.push_back(std::move(element));
+    return nullptr;
+}
+
+}  // namespace
 
 std::optional<TourDescriptor> readTourContainer(ByteStream& stream, std::string* why) {
     const auto length = streamLength(stream);
@@ -183,115 +355,13 @@ std::optional<TourDescriptor> readTourContainer(ByteStream& stream, std::string*
         return noTour(why, "the file does not end with the tour marker");
     // Everything but the fixed tail lies before it.
     const std::uint64_t limit = *length - kTourTrailerTail;
-    BoundedReader in(stream, *length);
     TourDescriptor tour;
-    std::uint8_t tailBytes[kTourTrailerTail - 7];
-    if (!in.read(limit, tailBytes, sizeof tailBytes))
+    BoundedReader in(stream, *length);
+    if (!readTrailer(in, limit, tour))
         return noTour(why, "the trailer cannot be read");
-    tour.offsetsPosition = getU32(tailBytes);
-    tour.trailerPosition = getU32(tailBytes + 4);
-    tour.containerStart = getU32(tailBytes + 8);
-    tour.skinCountPosition = getU32(tailBytes + 12);
-    tour.version = getU32(tailBytes + 16);
-
-    // From here on every read is bounded by the fields before the fixed tail.
-    BoundedReader body(stream, limit);
-    const std::uint64_t start = tour.containerStart;
-    const auto inside = [&](std::uint64_t at, std::uint64_t count) {
-        return at >= start && body.fits(at, count);
-    };
-    std::uint64_t at = start;
-    std::uint8_t captionLength = 0;
-    if (!inside(at, 1) || !body.read(at, &captionLength, 1))
-        return noTour(why, "the container start lies outside the file");
-    tour.caption.resize(captionLength);
-    std::uint32_t fileCount = 0;
-    if (!body.read(at + 1, reinterpret_cast<std::uint8_t*>(tour.caption.data()), captionLength) ||
-        !body.u32(at + 1 + captionLength, fileCount))
-        return noTour(why, "the caption reaches past the container");
-    at += 1 + captionLength + 4;
-    // Each file needs at least its name length byte and an offset.
-    if (!inside(at, fileCount) || !inside(at, std::uint64_t(fileCount) * 5))
-        return noTour(why, "the file count does not fit in the container");
-    std::vector<std::uint8_t> nameLengths(fileCount);
-    if (!body.read(at, nameLengths.data(), nameLengths.size()))
-        return noTour(why, "the name lengths cannot be read");
-    at += fileCount;
-    for (const std::uint8_t nameLength : nameLengths) {
-        std::string name(nameLength, '\0');
-        if (!body.read(at, reinterpret_cast<std::uint8_t*>(name.data()), nameLength))
-            return noTour(why, "a file name reaches past the container");
-        tour.fileNames.push_back(std::move(name));
-        at += nameLength;
-    }
-
-    const std::uint64_t offsetsAt = std::uint64_t(tour.offsetsPosition) + 1;
-    const std::uint64_t offsetsSize = 4 * (std::uint64_t(fileCount) + 1);
-    std::vector<std::uint8_t> offsetBytes;
-    if (!inside(offsetsAt, offsetsSize))
-        return noTour(why, "the file offsets lie outside the container");
-    offsetBytes.resize(std::size_t(offsetsSize));
-    if (!body.read(offsetsAt, offsetBytes.data(), offsetBytes.size()))
-        return noTour(why, "the file offsets cannot be read");
-    for (std::size_t i = 0; i <= fileCount; ++i)
-        tour.fileOffsets.push_back(getU32(offsetBytes.data() + 4 * i));
-    for (std::size_t i = 0; i < fileCount; ++i) {
-        if (tour.fileOffsets[i + 1] < tour.fileOffsets[i] ||
-            !inside(tour.fileStart(i), tour.fileLength(i)))
-            return noTour(why, "an embedded file lies outside the container");
-    }
-
-    const std::uint64_t skinCountAt = std::uint64_t(tour.skinCountPosition) + 1;
-    if (!inside(skinCountAt, 4) || !body.u32(skinCountAt, tour.skinCount))
-        return noTour(why, "the skin count lies outside the container");
-    const std::uint64_t skinOffsetsAt = std::uint64_t(tour.trailerPosition) + 1;
-    if (tour.skinCount == 0 || !inside(skinOffsetsAt, 4 * std::uint64_t(tour.skinCount)))
-        return noTour(why, "the skin offsets lie outside the container");
-    for (std::uint32_t i = 0; i < tour.skinCount; ++i) {
-        std::uint32_t offset = 0;
-        if (!body.u32(skinOffsetsAt + 4 * std::uint64_t(i), offset))
-            return noTour(why, "the skin offsets cannot be read");
-        tour.skinOffsets.push_back(offset);
-    }
-
-    at = std::uint64_t(tour.skinOffsets[0]) + 1;
-    std::uint32_t elementCount = 0;
-    if (!inside(at, 8) || !body.u32(at, tour.skinHeader) || !body.u32(at + 4, elementCount))
-        return noTour(why, "the skin lies outside the container");
-    at += 8;
-    if (!inside(at, std::uint64_t(elementCount) * kTourElementRecordSize))
-        return noTour(why, "the element count does not fit in the container");
-    tour.elements.reserve(elementCount);
-    for (std::uint32_t e = 0; e < elementCount; ++e) {
-        std::uint8_t record[kTourElementRecordSize];
-        if (!body.read(at, record, sizeof record))
-            return noTour(why, "an element reaches past the container");
-        at += sizeof record;
-        TourElement element;
-        element.top = std::int32_t(getU32(record));
-        element.left = std::int32_t(getU32(record + 4));
-        element.width = std::int32_t(getU32(record + 8));
-        element.height = std::int32_t(getU32(record + 12));
-        element.type = std::int32_t(getU32(record + 16));
-        element.state = std::int32_t(getU32(record + 20));
-        const int count = element.pictureCount();
-        std::uint32_t sizes[3] = {};
-        for (int b = 0; b < count; ++b) {
-            if (!body.u32(at, sizes[b]))
-                return noTour(why, "an element's bitmap sizes reach past the container");
-            at += 4;
-        }
-        for (int b = 0; b < count; ++b) {
-            if (!inside(at, sizes[b]))
-                return noTour(why, "an element's bitmap reaches past the container");
-            std::vector<std::uint8_t> bitmap(sizes[b]);
-            if (!body.read(at, bitmap.data(), bitmap.size()))
-                return noTour(why, "an element's bitmap cannot be read");
-            element.bitmaps.push_back(std::move(bitmap));
-            at += sizes[b];
-        }
-        tour.elements.push_back(std::move(element));
-    }
+    ContainerParser parser(stream, limit, tour);
+    if (const char* failure = parser.parse())
+        return noTour(why, failure);
     return tour;
 }
 

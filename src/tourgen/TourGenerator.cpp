@@ -25,15 +25,6 @@ std::size_t lastSeparator(const std::string& path) {
     return path.find_last_of("/\\");
 }
 
-std::optional<std::uint64_t> lengthOf(ByteStream& stream) {
-    if (!stream.seek(0, ByteStream::Origin::End))
-        return std::nullopt;
-    const std::int64_t length = stream.position();
-    if (length < 0)
-        return std::nullopt;
-    return std::uint64_t(length);
-}
-
 // Skin descriptions written elsewhere may separate folders with "\".
 std::string picturePath(const std::string& skinFolder, std::string name) {
     std::replace(name.begin(), name.end(), '\\', '/');
@@ -47,7 +38,7 @@ std::optional<std::vector<std::uint8_t>> readSkinPicture(const std::string& path
     auto file = FileStream::open(path, FileStream::Mode::Read);
     if (!file)
         return std::nullopt;
-    const auto length = lengthOf(*file);
+    const auto length = streamLength(*file);
     if (!length)
         return std::nullopt;
     auto scrambled = BlockScrambleStream::create(shareStream(file), kTourSkinPictureKey);
@@ -105,7 +96,7 @@ bool WriteTourContainer(const std::string& skinFolder, const std::string& destin
     std::uint64_t containerStart = 0;
     {
         auto viewer = FileStream::open(destination, FileStream::Mode::Read);
-        const auto length = viewer ? lengthOf(*viewer) : std::nullopt;
+        const auto length = viewer ? streamLength(*viewer) : std::nullopt;
         if (!length) {
             report(kViewerNotFoundMessage);
             return false;
@@ -115,7 +106,7 @@ bool WriteTourContainer(const std::string& skinFolder, const std::string& destin
     std::uint64_t albumLength = 0;
     {
         auto album = FileStream::open(albumPath, FileStream::Mode::Read);
-        const auto length = album ? lengthOf(*album) : std::nullopt;
+        const auto length = album ? streamLength(*album) : std::nullopt;
         if (!length) {
             report(kAlbumNotFoundMessage);
             return false;

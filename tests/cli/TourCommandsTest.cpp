@@ -12,7 +12,7 @@
 #include "TempFolder.h"
 #include "cli/Commands.h"
 #include "core/ByteStream.h"
-#include "tourfmt/GifDecoder.h"
+#include "tourfmt/GifEncoder.h"
 #include "tourfmt/TourAlbum.h"
 #include "tourfmt/TourContainer.h"
 

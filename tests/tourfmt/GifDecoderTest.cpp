@@ -5,6 +5,7 @@
 #include <random>
 
 #include "TourTestSupport.h"
+#include "tourfmt/GifEncoder.h"
 
 namespace orbpix {
 namespace {

@@ -13,6 +13,7 @@
 #include "TourTestSupport.h"
 #include "tourfmt/BlockScrambleStream.h"
 #include "tourfmt/GifDecoder.h"
+#include "tourfmt/GifEncoder.h"
 #include "tourfmt/TourAlbum.h"
 #include "tourfmt/TourContainer.h"
 

@@ -10,7 +10,7 @@
 #include "core/ByteStream.h"
 #include "imaging/JpegWriter.h"
 #include "imaging/PixelImage.h"
-#include "tourfmt/GifDecoder.h"
+#include "tourfmt/GifEncoder.h"
 #include "tourfmt/TourAlbum.h"
 #include "tourfmt/TourElement.h"
 

@@ -17,7 +17,7 @@
 
 #include "core/ByteStream.h"
 #include "tourfmt/BlockScrambleStream.h"
-#include "tourfmt/GifDecoder.h"
+#include "tourfmt/GifEncoder.h"
 #include "tourfmt/SkinDescription.h"
 
 namespace {
