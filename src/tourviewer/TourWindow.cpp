@@ -71,6 +71,15 @@ xwin::Rect TourWindow::viewArea() const {
 }
 
 void TourWindow::paint(const xwin::Rect& area) {
+    paintArea(area);
+    if (m_trace) {
+        m_window->flush();
+        std::fprintf(stderr, "orbtour: paint %d %d %d %d\n", area.left, area.top, area.right,
+                     area.bottom);
+    }
+}
+
+void TourWindow::paintArea(const xwin::Rect& area) {
     if (m_mode == Mode::Maximised) {
         blitFrame(area);
         return;

@@ -3,12 +3,11 @@
 #include <QDirIterator>
 
 #include "AlbumFiles.h"
-#include "ScopedEnvironment.h"
-#include "TempFolder.h"
 #include "album/FilePatternList.h"
 #include "album/FolderAlbum.h"
 #include "shell/RegistryStore.h"
 #include "shell/ResourceLibrary.h"
+#include "support/ScopedEnvironment.h"
 
 namespace orbpix {
 namespace {
@@ -25,11 +24,8 @@ const QString kTrashedKey = "Software\\Orbworks\\Albums\\Trashed";
 class AlbumLibraryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_env.set("XDG_CONFIG_HOME", path("user"));
-        m_env.set("XDG_CONFIG_DIRS", path("machine"));
-        m_env.set("HOME", path("home"));
-        m_env.set("XDG_DATA_HOME", path("home/.local/share"));
-        ASSERT_TRUE(QDir().mkpath(path("home")));
+        test::usePrivateSettingsHome(m_env, m_temp.root().toStdString());
+        m_env.set("XDG_DATA_HOME", path("home/.local/share"));  // the trash of the desktop
         ASSERT_TRUE(QDir().mkpath(path("Documents")));
         ASSERT_TRUE(QDir().mkpath(path("program")));
         m_now = QDateTime(QDate(2026, 12, 7), QTime(23, 59), Qt::UTC);
@@ -64,7 +60,7 @@ protected:
             .entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     }
 
-    test::TempFolder m_temp;
+    test::QtTempFolder m_temp;
     test::ScopedEnvironment m_env;
     QString m_documents = m_temp.path("Documents");
     QDateTime m_now;

@@ -12,11 +12,11 @@
 #include <sstream>
 
 #include "RunOrbpix.h"
-#include "ScopedEnvironment.h"
-#include "TempFolder.h"
 #include "album/AlbumLibrary.h"
 #include "cli/Commands.h"
 #include "imaging/io/ItemCircles.h"
+#include "support/QtFiles.h"
+#include "support/ScopedEnvironment.h"
 
 namespace orbpix {
 namespace {
@@ -46,23 +46,16 @@ Tree treeOf(const QString& folder) {
     return tree;
 }
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
+using test::writeFile;
 
 // A library of its own for each test: settings, documents folder and trash all live in a
 // temporary folder, found the way the album program finds them.
 class AlbumCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        test::usePrivateSettingsHome(m_env, m_temp.root().toStdString());
         m_env.set("XDG_CONFIG_HOME", path("config"));
-        m_env.set("XDG_CONFIG_DIRS", path("machine"));
-        m_env.set("HOME", path("home"));
-        m_env.set("XDG_DATA_HOME", path("home/.local/share"));
-        ASSERT_TRUE(QDir().mkpath(path("home")));
+        m_env.set("XDG_DATA_HOME", path("home/.local/share"));  // the trash of the desktop
     }
 
     QString path(const QString& name) const { return m_temp.path(name); }
@@ -107,7 +100,7 @@ protected:
                   (std::vector<std::string>{"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"}));
     }
 
-    test::TempFolder m_temp;
+    test::QtTempFolder m_temp;
     test::ScopedEnvironment m_env;
 };
 

@@ -6,12 +6,12 @@
 #include <QFileInfo>
 #include <QTimer>
 
-#include "../shell/SettingsFixture.h"
 #include "TourExportSupport.h"
 #include "album/AlbumLibrary.h"
 #include "album/FilePatternList.h"
 #include "album/FolderAlbum.h"
 #include "shell/ResourceLibrary.h"
+#include "support/SettingsFixture.h"
 
 namespace orbpix {
 namespace {

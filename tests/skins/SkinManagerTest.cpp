@@ -5,12 +5,12 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "../shell/SettingsFixture.h"
 #include "ZipFiles.h"
 #include "shell/RegistryStore.h"
 #include "shell/Settings.h"
 #include "skins/FileTypeRegistration.h"
 #include "skins/SkinPackage.h"
+#include "support/SettingsFixture.h"
 
 namespace orbpix {
 namespace {
@@ -63,8 +63,7 @@ TEST_F(SkinManagerTest, InitialisePicksWantedThenDefaultThenFirst) {
     EXPECT_TRUE(caseMatters.initialise(skins(), "Default", "blue"));
     EXPECT_EQ(caseMatters.getCurrentSkin(), "Default");
     // Plain files in the skins folder are no skins.
-    QFile file(skins() + "/notes.txt");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    writeFile(skins() + "/notes.txt", "");
     QStringList list{"kept"};
     EXPECT_EQ(wanted.getSkinList(list), 3);
     list.sort();

@@ -79,7 +79,7 @@ TEST(DefaultTourSkin, EveryElementFitsTheWindowAndEveryPictureDecodes) {
 }
 
 TEST(DefaultTourSkin, MakesATour) {
-    test::StdTempFolder folder;
+    test::TempFolder folder;
     const std::string album = folder.path("album.orb");
     TourAlbum content;
     content.title = "Default";
