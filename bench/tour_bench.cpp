@@ -3,7 +3,7 @@
 // pointer input). Re-runs itself under xvfb-run when no display is there.
 
 // The test support (GoogleTest) comes before Xlib, whose macros would spoil it.
-#include "TourTestSupport.h"
+#include "support/TourTestSupport.h"
 
 #include <X11/keysym.h>
 #include <unistd.h>

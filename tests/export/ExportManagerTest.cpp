@@ -6,12 +6,12 @@
 #include <QFileInfo>
 #include <QTimer>
 
-#include "TourExportSupport.h"
 #include "album/AlbumLibrary.h"
 #include "album/FilePatternList.h"
 #include "album/FolderAlbum.h"
 #include "shell/ResourceLibrary.h"
 #include "support/SettingsFixture.h"
+#include "support/TourExportSupport.h"
 
 namespace orbpix {
 namespace {

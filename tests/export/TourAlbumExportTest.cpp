@@ -5,9 +5,9 @@
 
 #include <atomic>
 
-#include "TourExportSupport.h"
 #include "export/ExportManager.h"
 #include "support/QtFiles.h"
+#include "support/TourExportSupport.h"
 #include "tourgen/TourArgs.h"
 
 namespace orbpix {

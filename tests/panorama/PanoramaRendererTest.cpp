@@ -7,7 +7,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "StripImages.h"
+#include "support/StripImages.h"
 #include "support/WaitUntil.h"
 
 namespace orbpix {

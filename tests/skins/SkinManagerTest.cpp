@@ -5,12 +5,12 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "ZipFiles.h"
 #include "shell/RegistryStore.h"
 #include "shell/Settings.h"
 #include "skins/FileTypeRegistration.h"
 #include "skins/SkinPackage.h"
 #include "support/SettingsFixture.h"
+#include "support/ZipFiles.h"
 
 namespace orbpix {
 namespace {

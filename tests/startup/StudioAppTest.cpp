@@ -13,14 +13,14 @@
 #include <QTimer>
 #include <functional>
 
-#include "../skins/ZipFiles.h"
-#include "TourExportSupport.h"
 #include "shell/RegistryStore.h"
 #include "shell/ResourceLibrary.h"
 #include "shell/Settings.h"
 #include "skins/InstanceNotice.h"
 #include "skins/SkinManager.h"
 #include "support/SettingsFixture.h"
+#include "support/TourExportSupport.h"
+#include "support/ZipFiles.h"
 #include "ui/ExportProgressWindow.h"
 
 namespace orbpix {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <array>
 
-#include "TourTestSupport.h"
+#include "support/TourTestSupport.h"
 
 namespace orbpix {
 namespace {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <set>
 
-#include "TourTestSupport.h"
+#include "support/TourTestSupport.h"
 #include "tourfmt/SubStream.h"
 #include "tourfmt/TextCodec.h"
 

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "TourTestSupport.h"
+#include "support/TourTestSupport.h"
 #include "tourfmt/BlockScrambleStream.h"
 
 namespace orbpix {

@@ -3,8 +3,8 @@
 #include <set>
 #include <sstream>
 
-#include "TourTestSupport.h"
 #include "core/ByteStream.h"
+#include "support/TourTestSupport.h"
 #include "tourfmt/BlockScrambleStream.h"
 #include "tourfmt/GifDecoder.h"
 #include "tourfmt/SkinDescription.h"

@@ -11,7 +11,7 @@
 #include <map>
 #include <sstream>
 
-#include "TourTestSupport.h"
+#include "support/TourTestSupport.h"
 #include "support/WaitUntil.h"
 #include "tourfmt/BlockScrambleStream.h"
 #include "tourfmt/GifDecoder.h"

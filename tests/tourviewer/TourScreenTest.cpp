@@ -9,8 +9,8 @@
 #include <filesystem>
 
 #include "ScreenSupport.h"
-#include "TourTestSupport.h"
 #include "imaging/JpegWriter.h"
+#include "support/TourTestSupport.h"
 #include "tourviewer/TourModel.h"
 
 namespace orbpix::tourviewer {

@@ -6,7 +6,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
-#include "panorama/StripImages.h"
+#include "support/StripImages.h"
 
 namespace orbpix {
 namespace {
