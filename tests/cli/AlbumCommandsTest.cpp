@@ -15,8 +15,7 @@
 #include "album/AlbumLibrary.h"
 #include "cli/Commands.h"
 #include "imaging/io/ItemCircles.h"
-#include "support/QtFiles.h"
-#include "support/ScopedEnvironment.h"
+#include "support/SettingsFixture.h"
 
 namespace orbpix {
 namespace {
@@ -46,14 +45,12 @@ Tree treeOf(const QString& folder) {
     return tree;
 }
 
-using test::writeFile;
-
 // A library of its own for each test: settings, documents folder and trash all live in a
 // temporary folder, found the way the album program finds them.
-class AlbumCommandsTest : public ::testing::Test {
+class AlbumCommandsTest : public test::SettingsFixture {
 protected:
     void SetUp() override {
-        test::usePrivateSettingsHome(m_env, m_temp.root().toStdString());
+        SettingsFixture::SetUp();
         m_env.set("XDG_CONFIG_HOME", path("config"));
         m_env.set("XDG_DATA_HOME", path("home/.local/share"));  // the trash of the desktop
     }
@@ -99,9 +96,6 @@ protected:
         ASSERT_EQ(fileNames("Mars"),
                   (std::vector<std::string>{"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"}));
     }
-
-    test::QtTempFolder m_temp;
-    test::ScopedEnvironment m_env;
 };
 
 TEST_F(AlbumCommandsTest, ASessionFromCreationToTheTrash) {
