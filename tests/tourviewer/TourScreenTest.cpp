@@ -133,24 +133,19 @@ protected:
         return count;
     }
     // A capture taken once the view has stopped changing: on a busy machine the last frames
-    // of a movement can arrive well after the input that caused them. Settled means no frame
-    // was traced and nothing on the screen changed between two looks 100 ms apart.
+    // of a movement can arrive well after the input that caused them. A traced frame is on
+    // the screen; settled means no frame was traced for 100 ms, four frame periods.
     Screen::Shot settledCapture(const test::RunningProgram& tour, const xwin::Rect& r) {
-        Screen::Shot last = captureRect(r);
         int frames = test::framesIn(tour.errors());
-        auto lookedAt = Clock::now();
+        auto since = Clock::now();
         waitFor([&] {
-            if (Clock::now() - lookedAt < 100ms)
-                return false;
-            Screen::Shot now = captureRect(r);
-            const int framesNow = test::framesIn(tour.errors());
-            const bool settled = framesNow == frames && differing(last, now) == 0;
-            last = std::move(now);
-            frames = framesNow;
-            lookedAt = Clock::now();
-            return settled;
+            if (const int now = test::framesIn(tour.errors()); now != frames) {
+                frames = now;
+                since = Clock::now();
+            }
+            return Clock::now() - since >= 100ms;
         });
-        return last;
+        return captureRect(r);
     }
     template <class Condition>
     bool waitFor(Condition condition) {
