@@ -3,7 +3,7 @@
 // pointer input). Re-runs itself under xvfb-run when no display is there.
 
 // The test support (GoogleTest) comes before Xlib, whose macros would spoil it.
-#include "TourTestSupport.h"
+#include "support/TourTestSupport.h"
 
 #include <X11/keysym.h>
 #include <unistd.h>
@@ -46,7 +46,7 @@ int main(int argc, char**) {
         std::fprintf(stderr, "tour_bench: needs a display or xvfb-run\n");
         return 1;
     }
-    orbpix::test::StdTempFolder folder;
+    orbpix::test::TempFolder folder;
     std::vector<std::string> jpegs;
     for (const auto& ring : std::filesystem::directory_iterator(ORBPIX_SOURCE_DIR "/examples")) {
         const std::string out = folder.path(ring.path().stem().string() + ".jpg");
@@ -61,7 +61,7 @@ int main(int argc, char**) {
     orbpix::TourAlbum album;
     album.title = "Bench";
     for (const std::string& jpeg : jpegs)
-        album.pictures.push_back({"p", -64, 26, orbpix::test::readFile(jpeg)});
+        album.pictures.push_back({"p", -64, 26, orbpix::test::readFileBytes(jpeg)});
     const std::string orb = folder.path("album.orb");
     const std::string tour = folder.path("BenchTour");
     if (!orbpix::writeTourAlbumFile(album, orb) ||

@@ -71,6 +71,16 @@ xwin::Rect TourWindow::viewArea() const {
 }
 
 void TourWindow::paint(const xwin::Rect& area) {
+    paintArea(area);
+    // What the trace reports is on the screen by then, for whoever watches it.
+    if (m_trace) {
+        m_window->sync();
+        std::fprintf(stderr, "orbtour: paint %d %d %d %d\n", area.left, area.top, area.right,
+                     area.bottom);
+    }
+}
+
+void TourWindow::paintArea(const xwin::Rect& area) {
     if (m_mode == Mode::Maximised) {
         blitFrame(area);
         return;
@@ -130,6 +140,7 @@ void TourWindow::woken() {
     m_window->flush();
     ++m_framesShown;
     if (m_trace) {
+        m_window->sync();
         const std::chrono::duration<double, std::milli> since =
             std::chrono::steady_clock::now() - m_started;
         std::fprintf(stderr, "orbtour: frame %ld at %.1f ms\n", m_framesShown, since.count());

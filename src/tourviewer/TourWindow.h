@@ -68,6 +68,7 @@ public:
 private:
     enum class Mode { Normal, Maximised, Minimised };
     xwin::Rect viewArea() const;
+    void paintArea(const xwin::Rect& area);
     void blitFrame(const xwin::Rect& area);
     void restoreNormal();
 
@@ -84,7 +85,8 @@ private:
     bool m_framePending = false;
     PixelImage m_frame;  // the latest frame, on the window thread
 
-    // With ORBTOUR_TRACE set, every frame shown is logged with its time since start.
+    // With ORBTOUR_TRACE set, every frame shown is logged with its time since start, and
+    // every area painted.
     bool m_trace = false;
     std::chrono::steady_clock::time_point m_started;
     long m_framesShown = 0;

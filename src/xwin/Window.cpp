@@ -405,6 +405,10 @@ void Window::flush() {
     XFlush(m_native->display.get());
 }
 
+void Window::sync() {
+    XSync(m_native->display.get(), False);
+}
+
 void Window::paintPending(WindowEvents& events) {
     if (m_dirty.isEmpty() || m_iconified)
         return;

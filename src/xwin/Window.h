@@ -91,6 +91,8 @@ public:
     // The connection's file descriptor and native handles, for tests and for message boxes.
     unsigned long nativeHandle() const;
     void flush();
+    // Waits until the display has carried out every request sent so far.
+    void sync();
 
 private:
     Window() = default;

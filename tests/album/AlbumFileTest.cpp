@@ -135,7 +135,7 @@ TEST(AlbumFileLoad, MissingFolderFailsAndMissingFileIsEmpty) {
     EXPECT_EQ(loadAlbumFile(localFileSystem(), f.folder() + "/nope").outcome,
               AlbumFileLoad::NoFolder);
     EXPECT_EQ(loadAlbumFile(localFileSystem(), f.folder()).outcome, AlbumFileLoad::NoFile);
-    test::writeBytes(f.path(".orp"), "<ORBALBUM></x>");
+    test::writeFile(f.path(".orp"), "<ORBALBUM></x>");
     EXPECT_EQ(loadAlbumFile(localFileSystem(), f.folder()).outcome, AlbumFileLoad::Unreadable);
 }
 
@@ -144,7 +144,7 @@ TEST(AlbumFileSave, ALeftoverOldFileFailsOneSaveOnly) {
     const std::vector<AlbumItem> first{makeItem(f.path("a.jpg"), {})};
     const std::vector<AlbumItem> second{makeItem(f.path("b.jpg"), {})};
     ASSERT_TRUE(saveAlbumFile(localFileSystem(), f.folder(), first));
-    test::writeBytes(f.path(".orp3"), "left behind");
+    test::writeFile(f.path(".orp3"), "left behind");
     EXPECT_FALSE(saveAlbumFile(localFileSystem(), f.folder(), second));
     EXPECT_EQ(f.albumFile(), albumFileBytes(first, f.folder())) << "the old file stands";
     EXPECT_EQ(test::folderFiles(f.folder()), std::vector<std::string>{".orp"});
@@ -156,7 +156,7 @@ TEST(AlbumFileSave, CreatesOneMissingFolderLevel) {
     AlbumFolder f;
     const std::string folder = f.folder() + "/New";
     EXPECT_TRUE(saveAlbumFile(localFileSystem(), folder, {}));
-    EXPECT_EQ(test::readBytes(folder + "/.orp"), "<ORBALBUM>\r\r\n</ORBALBUM>\r\r\n");
+    EXPECT_EQ(test::readFile(folder + "/.orp"), "<ORBALBUM>\r\r\n</ORBALBUM>\r\r\n");
     EXPECT_FALSE(saveAlbumFile(localFileSystem(), f.folder() + "/x/y", {}));
 }
 
@@ -165,21 +165,21 @@ TEST(AlbumFileLoad, ASaveCutShortIsTakenBackOnLoad) {
     const std::vector<AlbumItem> old{makeItem(f.path("old.jpg"), {})};
     const std::vector<AlbumItem> fresh{makeItem(f.path("new.jpg"), {})};
     // The old file set aside, the new one not yet in place: the old one returns.
-    test::writeBytes(f.path(".orp3"), albumFileBytes(old, f.folder()));
-    test::writeBytes(f.path(".orp2"), albumFileBytes(fresh, f.folder()));
+    test::writeFile(f.path(".orp3"), albumFileBytes(old, f.folder()));
+    test::writeFile(f.path(".orp2"), albumFileBytes(fresh, f.folder()));
     auto content = loadAlbumFile(localFileSystem(), f.folder());
     EXPECT_EQ(content.items, old);
     EXPECT_TRUE(test::fileExists(f.path(".orp")));
 
     // A first save whose new file is complete: it becomes the album file.
     AlbumFolder g;
-    test::writeBytes(g.path(".orp2"), albumFileBytes(fresh, f.folder()));
+    test::writeFile(g.path(".orp2"), albumFileBytes(fresh, f.folder()));
     EXPECT_EQ(loadAlbumFile(localFileSystem(), g.folder()).items.size(), 1u);
 
     // One cut short while writing is not taken.
     AlbumFolder h;
     const std::string bytes = albumFileBytes(fresh, h.folder());
-    test::writeBytes(h.path(".orp2"), bytes.substr(0, bytes.size() - 3));
+    test::writeFile(h.path(".orp2"), bytes.substr(0, bytes.size() - 3));
     EXPECT_EQ(loadAlbumFile(localFileSystem(), h.folder()).outcome, AlbumFileLoad::NoFile);
 }
 

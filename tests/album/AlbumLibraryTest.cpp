@@ -3,32 +3,26 @@
 #include <QDirIterator>
 
 #include "AlbumFiles.h"
-#include "ScopedEnvironment.h"
-#include "TempFolder.h"
 #include "album/FilePatternList.h"
 #include "album/FolderAlbum.h"
 #include "shell/RegistryStore.h"
+#include "support/SettingsFixture.h"
 
 namespace orbpix {
 namespace {
 
 using registry::Hive;
-using test::readFile;
-using test::writeFile;
 
 const QString kAlbumsKey = "Software\\Orbworks\\Albums";
 const QString kTrashedKey = "Software\\Orbworks\\Albums\\Trashed";
 
 // A library whose settings, documents, program folder, trash and clock are all private to
 // the test.
-class AlbumLibraryTest : public ::testing::Test {
+class AlbumLibraryTest : public test::SettingsFixture {
 protected:
     void SetUp() override {
-        m_env.set("XDG_CONFIG_HOME", path("user"));
-        m_env.set("XDG_CONFIG_DIRS", path("machine"));
-        m_env.set("HOME", path("home"));
-        m_env.set("XDG_DATA_HOME", path("home/.local/share"));
-        ASSERT_TRUE(QDir().mkpath(path("home")));
+        SettingsFixture::SetUp();
+        m_env.set("XDG_DATA_HOME", path("home/.local/share"));  // the trash of the desktop
         ASSERT_TRUE(QDir().mkpath(path("Documents")));
         ASSERT_TRUE(QDir().mkpath(path("program")));
         m_now = QDateTime(QDate(2026, 12, 7), QTime(23, 59), Qt::UTC);
@@ -54,17 +48,11 @@ protected:
             writeFile(root + "/" + name + "/ring.jpg", name.toUtf8());
         return library;
     }
-    void makeMachineHiveUnwritable() {
-        writeFile(path("blocker"), "x");
-        m_env.set("XDG_CONFIG_DIRS", path("blocker/xdg"));
-    }
     QStringList trashedNames() const {
         return QDir(path("home/.local/share/Trash/files"))
             .entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     }
 
-    test::TempFolder m_temp;
-    test::ScopedEnvironment m_env;
     QString m_documents = m_temp.path("Documents");
     QDateTime m_now;
 };

@@ -4,28 +4,16 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "TempFolder.h"
 #include "album/FilePatternList.h"
 #include "album/FileSystem.h"
 #include "album/FolderAlbum.h"
+#include "support/Files.h"
+#include "support/TempFolder.h"
 
 namespace orbpix::test {
-
-inline void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    ASSERT_TRUE(out.good()) << path;
-}
-
-inline std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 inline bool fileExists(const std::string& path) {
     return std::filesystem::exists(std::filesystem::symlink_status(path));
@@ -46,30 +34,23 @@ inline std::vector<std::string> folderFiles(const std::string& folder) {
 // that a test can tell which picture a file holds after renames.
 class AlbumFolder {
 public:
-    AlbumFolder() : m_folder(m_temp.root().toStdString() + "/My Album") {
+    AlbumFolder() : m_folder(m_temp.path("My Album")) {
         std::filesystem::create_directory(m_folder);
         addImagingPatterns(m_patterns);
-    }
-    // Qt cannot name every byte string a test leaves behind; the standard library can.
-    ~AlbumFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_temp.root().toStdString(), ignored);
     }
     AlbumFolder(const AlbumFolder&) = delete;
     AlbumFolder& operator=(const AlbumFolder&) = delete;
     const std::string& folder() const { return m_folder; }
     std::string path(const std::string& name) const { return m_folder + "/" + name; }
-    std::string outside(const std::string& name) const {
-        return m_temp.root().toStdString() + "/" + name;
-    }
+    std::string outside(const std::string& name) const { return m_temp.path(name); }
     void addPicture(const std::string& name, const std::string& content = {}) const {
-        writeBytes(path(name), content.empty() ? "picture " + name : content);
+        writeFile(path(name), content.empty() ? "picture " + name : content);
     }
     const FilePatternList& patterns() const { return m_patterns; }
     std::unique_ptr<FolderAlbum> open(bool readOnly = false) const {
         return FolderAlbum::open(m_folder, readOnly, localFileSystem(), m_patterns);
     }
-    std::string albumFile() const { return readBytes(path(".orp")); }
+    std::string albumFile() const { return readFile(path(".orp")); }
 
 private:
     TempFolder m_temp;

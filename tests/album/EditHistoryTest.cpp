@@ -13,7 +13,7 @@ using test::AlbumFolder;
 using test::fileExists;
 using test::folderFiles;
 using test::itemFileNames;
-using test::readBytes;
+using test::readFile;
 using Names = std::vector<std::string>;
 using Moves = std::vector<std::pair<std::size_t, std::size_t>>;
 
@@ -89,7 +89,7 @@ TEST(EditHistoryMove, ItemsThreeAndFourToPositionOneAndBack) {
 
 TEST(EditHistoryDelete, UndoBringsBackFilesAndProperties) {
     FiveAlbum f;
-    const std::string before = readBytes(f.folder.path("p3.jpg"));
+    const std::string before = readFile(f.folder.path("p3.jpg"));
     ASSERT_TRUE(f.history.perform(
         std::make_unique<DeleteStep>(*f.album, std::vector<std::size_t>{3, 1, 3, 7})));
     EXPECT_EQ(itemFileNames(*f.album), (Names{"p0.jpg", "p2.jpg", "p4.jpg"}))
@@ -102,7 +102,7 @@ TEST(EditHistoryDelete, UndoBringsBackFilesAndProperties) {
     EXPECT_EQ(itemFileNames(*f.album), (Names{"p0.jpg", "p1.jpg", "p2.jpg", "p3.jpg", "p4.jpg"}));
     EXPECT_EQ(f.album->property(1, "NAME"), "Picture 1");
     EXPECT_EQ(f.album->property(3, "NAME"), "Picture 3");
-    EXPECT_EQ(readBytes(f.folder.path("p3.jpg")), before);
+    EXPECT_EQ(readFile(f.folder.path("p3.jpg")), before);
     EXPECT_EQ(folderFiles(f.folder.folder()).size(), 6u) << "no parked file is left";
     EXPECT_FALSE(f.album->isDirty());
 
@@ -119,8 +119,8 @@ TEST(EditHistoryDelete, UndoAfterTheNameWasTakenAgainUsesAPrefixedName) {
     f.folder.addPicture("p0.jpg", "newcomer");
     ASSERT_TRUE(f.history.undo());
     EXPECT_EQ(f.album->item(0)->path, f.folder.path("(1)p0.jpg"));
-    EXPECT_EQ(readBytes(f.folder.path("(1)p0.jpg")), "picture p0.jpg");
-    EXPECT_EQ(readBytes(f.folder.path("p0.jpg")), "newcomer");
+    EXPECT_EQ(readFile(f.folder.path("(1)p0.jpg")), "picture p0.jpg");
+    EXPECT_EQ(readFile(f.folder.path("p0.jpg")), "newcomer");
 }
 
 TEST(EditHistoryDelete, SavingForgetsTheAlbumsSteps) {
@@ -221,8 +221,8 @@ TEST(EditHistoryInsert, CopiesAreParkedByUndoAndReturnOnRedo) {
     AlbumFolder folder;
     folder.addPicture("a.jpg");
     auto album = folder.open();
-    test::writeBytes(folder.outside("x.jpg"), "X");
-    test::writeBytes(folder.outside("y.jpg"), "Y");
+    test::writeFile(folder.outside("x.jpg"), "X");
+    test::writeFile(folder.outside("y.jpg"), "Y");
     std::vector<AlbumItem> items(3);
     items[0].path = folder.outside("x.jpg");
     items[0].properties.set("CIRCLES", "1,2,3,4");
@@ -240,10 +240,10 @@ TEST(EditHistoryInsert, CopiesAreParkedByUndoAndReturnOnRedo) {
 
     ASSERT_TRUE(history.undo());
     EXPECT_EQ(itemFileNames(*album), Names{"a.jpg"});
-    EXPECT_EQ(readBytes(folder.path(".deleted.x.jpg")), "X");
+    EXPECT_EQ(readFile(folder.path(".deleted.x.jpg")), "X");
     ASSERT_TRUE(history.redo());
     EXPECT_EQ(itemFileNames(*album), (Names{"x.jpg", "y.jpg", "a.jpg"}));
-    EXPECT_EQ(readBytes(folder.path("y.jpg")), "Y");
+    EXPECT_EQ(readFile(folder.path("y.jpg")), "Y");
     EXPECT_EQ(insert->label(), " insert image(s)");
     // The creator's texts replace the built-in labels, each looked up by its own number.
     const EditLabels labels = EditLabels::fromTexts(
@@ -260,9 +260,9 @@ TEST(EditHistoryInsert, CirclesDetectedOnInsertTravelWithTheStep) {
     folder.addPicture("a.jpg");
     auto album = folder.open();
     const std::string example = ORBPIX_SOURCE_DIR "/examples/mars_1600x1200_normal.jpg";
-    test::writeBytes(folder.outside("ring.jpg"), readBytes(example));
-    test::writeBytes(folder.outside("broken.jpg"), "not a picture");
-    test::writeBytes(folder.outside("known.jpg"), "circles set by hand");
+    test::writeFile(folder.outside("ring.jpg"), readFile(example));
+    test::writeFile(folder.outside("broken.jpg"), "not a picture");
+    test::writeFile(folder.outside("known.jpg"), "circles set by hand");
     std::vector<AlbumItem> items(3);
     items[0].path = folder.outside("ring.jpg");
     items[1].path = folder.outside("broken.jpg");
@@ -293,7 +293,7 @@ TEST(EditHistoryInsert, CirclesDetectedOnInsertTravelWithTheStep) {
     // from the picture (which is no ring any more).
     ASSERT_TRUE(history.undo());
     EXPECT_EQ(itemFileNames(*album), Names{"a.jpg"});
-    test::writeBytes(folder.path(".deleted.ring.jpg"), "scribbled over");
+    test::writeFile(folder.path(".deleted.ring.jpg"), "scribbled over");
     ASSERT_TRUE(history.redo());
     EXPECT_EQ(itemFileNames(*album), (Names{"a.jpg", "ring.jpg", "broken.jpg", "known.jpg"}));
     EXPECT_EQ(album->property(1, "CIRCLES"), expected->text);

@@ -12,7 +12,7 @@ using test::AlbumFolder;
 using test::fileExists;
 using test::folderFiles;
 using test::itemFileNames;
-using test::readBytes;
+using test::readFile;
 using Names = std::vector<std::string>;
 
 struct RecordingObserver : AlbumObserver {
@@ -54,16 +54,16 @@ TEST(FolderAlbumOpen, ParkedFileOfAListedItemIsRestored) {
     AlbumFolder f;
     f.addPicture(".deleted.a.jpg", "A");
     f.addPicture("b.jpg");
-    test::writeBytes(f.path(".orp"),
-                     "<ORBALBUM>\r\r\n<ORBITEM id=\"a.jpg\">\r\r\n<ORBINFO id=\"NAME\">\r\r\n"
-                     "Alpha</ORBINFO>\r\r\n</ORBITEM>\r\r\n<ORBITEM id=\"gone.jpg\">\r\r\n"
-                     "</ORBITEM>\r\r\n<ORBITEM id=\"b.jpg\">\r\r\n</ORBITEM>\r\r\n"
-                     "</ORBALBUM>\r\r\n");
+    test::writeFile(f.path(".orp"),
+                    "<ORBALBUM>\r\r\n<ORBITEM id=\"a.jpg\">\r\r\n<ORBINFO id=\"NAME\">\r\r\n"
+                    "Alpha</ORBINFO>\r\r\n</ORBITEM>\r\r\n<ORBITEM id=\"gone.jpg\">\r\r\n"
+                    "</ORBITEM>\r\r\n<ORBITEM id=\"b.jpg\">\r\r\n</ORBITEM>\r\r\n"
+                    "</ORBALBUM>\r\r\n");
     auto album = f.open();
     ASSERT_TRUE(album);
     EXPECT_EQ(itemFileNames(*album), (Names{"a.jpg", "b.jpg"}));
     EXPECT_EQ(album->property(0, "NAME"), "Alpha");
-    EXPECT_EQ(readBytes(f.path("a.jpg")), "A");
+    EXPECT_EQ(readFile(f.path("a.jpg")), "A");
     EXPECT_FALSE(fileExists(f.path(".deleted.a.jpg")));
     // The dropped item made the album save at once.
     EXPECT_EQ(f.albumFile().find("gone.jpg"), std::string::npos);
@@ -77,7 +77,7 @@ TEST(FolderAlbumOpen, MissingFolderFails) {
 TEST(FolderAlbumOpen, UnreadableAlbumFileStartsFromTheFolder) {
     AlbumFolder f;
     f.addPicture("a.jpg");
-    test::writeBytes(f.path(".orp"), "<>");
+    test::writeFile(f.path(".orp"), "<>");
     auto album = f.open();
     EXPECT_EQ(itemFileNames(*album), Names{"a.jpg"});
     EXPECT_EQ(f.albumFile(), albumFileBytes(album->items(), f.folder()));
@@ -167,8 +167,8 @@ TEST(FolderAlbumRemove, ParkingTakesTheFirstFreeName) {
     ASSERT_TRUE(album->removeItem(0, &kept));
     EXPECT_EQ(kept.item.path, f.path(".deleted.(1)x.jpg"));
     EXPECT_EQ(kept.fileName, "x.jpg");
-    EXPECT_EQ(readBytes(kept.item.path), "X");
-    EXPECT_EQ(readBytes(f.path(".deleted.x.jpg")), "older");
+    EXPECT_EQ(readFile(kept.item.path), "X");
+    EXPECT_EQ(readFile(f.path(".deleted.x.jpg")), "older");
     EXPECT_EQ(album->itemCount(), 0u);
 }
 
@@ -199,12 +199,12 @@ TEST(FolderAlbumInsert, CopiesTakePrefixedNamesAndFolderFilesAreTakenAsTheyAre) 
     ASSERT_TRUE(album->insertCopiedItem(f.path("a.jpg"), 0, &used));
     EXPECT_EQ(used, 0u);
     EXPECT_EQ(itemFileNames(*album), (Names{"(1)a.jpg", "a.jpg"}));
-    EXPECT_EQ(readBytes(f.path("(1)a.jpg")), "A");
+    EXPECT_EQ(readFile(f.path("(1)a.jpg")), "A");
 
-    test::writeBytes(f.outside("a.jpg"), "outside");
+    test::writeFile(f.outside("a.jpg"), "outside");
     ASSERT_TRUE(album->insertCopiedItem(f.outside("a.jpg"), 10, &used));
     EXPECT_EQ(used, 2u);
-    EXPECT_EQ(readBytes(f.path("(2)a.jpg")), "outside");
+    EXPECT_EQ(readFile(f.path("(2)a.jpg")), "outside");
     EXPECT_TRUE(fileExists(f.outside("a.jpg")));
 
     // A picture already in the folder but not yet in the album is taken without a copy.
@@ -222,16 +222,16 @@ TEST(FolderAlbumInsert, FoldersAreCopiedWithTheirTree) {
     AlbumFolder f;
     auto album = f.open();
     std::filesystem::create_directories(f.outside("tree/inner"));
-    test::writeBytes(f.outside("tree/inner/p.jpg"), "deep");
+    test::writeFile(f.outside("tree/inner/p.jpg"), "deep");
     ASSERT_TRUE(album->insertCopiedItem(f.outside("tree"), 0));
-    EXPECT_EQ(readBytes(f.path("tree/inner/p.jpg")), "deep");
+    EXPECT_EQ(readFile(f.path("tree/inner/p.jpg")), "deep");
 }
 
 TEST(FolderAlbumInsert, MovedInItemsTakeTheWantedNameOrAPrefixedOne) {
     AlbumFolder f;
     f.addPicture("a.jpg");
     auto album = f.open();
-    test::writeBytes(f.outside("incoming.bin"), "I");
+    test::writeFile(f.outside("incoming.bin"), "I");
     AlbumItem item;
     item.path = f.outside("incoming.bin");
     item.properties.set("NAME", "In");
@@ -239,7 +239,7 @@ TEST(FolderAlbumInsert, MovedInItemsTakeTheWantedNameOrAPrefixedOne) {
     ASSERT_TRUE(album->insertMovedItem(0, item, "a.jpg", &used));
     EXPECT_EQ(album->item(0)->path, f.path("(1)a.jpg"));
     EXPECT_EQ(album->property(0, "NAME"), "In");
-    EXPECT_EQ(readBytes(f.path("(1)a.jpg")), "I");
+    EXPECT_EQ(readFile(f.path("(1)a.jpg")), "I");
     EXPECT_FALSE(fileExists(f.outside("incoming.bin")));
     EXPECT_FALSE(album->insertMovedItem(0, item, "b.jpg")) << "its file has moved away";
 }
@@ -247,11 +247,10 @@ TEST(FolderAlbumInsert, MovedInItemsTakeTheWantedNameOrAPrefixedOne) {
 TEST(FolderAlbumRename, FolderMovesAndItsItemsFollow) {
     AlbumFolder f;
     f.addPicture("a.jpg");
-    test::writeBytes(f.outside("out.jpg"), "O");
-    test::writeBytes(
-        f.path(".orp"),
-        "<ORBALBUM>\r\r\n<ORBITEM id=\"a.jpg\">\r\r\n</ORBITEM>\r\r\n<ORBITEM path=\"" +
-            f.outside("out.jpg") + "\">\r\r\n</ORBITEM>\r\r\n</ORBALBUM>\r\r\n");
+    test::writeFile(f.outside("out.jpg"), "O");
+    test::writeFile(f.path(".orp"),
+                    "<ORBALBUM>\r\r\n<ORBITEM id=\"a.jpg\">\r\r\n</ORBITEM>\r\r\n<ORBITEM path=\"" +
+                        f.outside("out.jpg") + "\">\r\r\n</ORBITEM>\r\r\n</ORBALBUM>\r\r\n");
     auto album = f.open();
     ASSERT_EQ(album->itemCount(), 2u);
     ASSERT_TRUE(album->rename("Renamed"));
@@ -295,16 +294,16 @@ TEST(FolderAlbumStorable, PicturesWithUnstorableNamesEnterUnderSafeNames) {
     f.addPicture("fo\"und\t.jpg", "F");
     auto album = f.open();
     EXPECT_EQ(itemFileNames(*album), Names{"fo_und_.jpg"});
-    EXPECT_EQ(readBytes(f.path("fo_und_.jpg")), "F");
+    EXPECT_EQ(readFile(f.path("fo_und_.jpg")), "F");
 
-    test::writeBytes(f.outside("q\"uote>d.jpg"), "Q");
+    test::writeFile(f.outside("q\"uote>d.jpg"), "Q");
     ASSERT_TRUE(album->insertCopiedItem(f.outside("q\"uote>d.jpg"), 5));
-    EXPECT_EQ(readBytes(f.path("q_uote_d.jpg")), "Q");
+    EXPECT_EQ(readFile(f.path("q_uote_d.jpg")), "Q");
 
     // One already in the folder moves to its safe name rather than leaving a copy behind.
     f.addPicture("in>side.jpg", "S");
     ASSERT_TRUE(album->insertCopiedItem(f.path("in>side.jpg"), 5));
-    EXPECT_EQ(readBytes(f.path("in_side.jpg")), "S");
+    EXPECT_EQ(readFile(f.path("in_side.jpg")), "S");
     EXPECT_FALSE(fileExists(f.path("in>side.jpg")));
     EXPECT_EQ(itemFileNames(*album), (Names{"fo_und_.jpg", "q_uote_d.jpg", "in_side.jpg"}));
 }
@@ -319,7 +318,7 @@ TEST(FolderAlbumStorable, EveryAcceptedItemSurvivesSaveAndReload) {
     const Names values{"v", " spaced ",     "a>b",        "\"q\"", "x<y",        "tab\tstop",
                        "",  "\xc3\xa9\xff", "</ORBINFO>", "=\"",   "back\\slash"};
     for (std::size_t i = 0; i < names.size(); ++i) {
-        test::writeBytes(f.outside(names[i]), names[i]);
+        test::writeFile(f.outside(names[i]), names[i]);
         AlbumItem item;
         item.path = f.outside(names[i]);
         item.properties.set("V" + std::to_string(i), values[i]);

@@ -27,7 +27,7 @@ TEST(ItemCirclesBatch, ItemsWithoutCirclesGetThemThroughTheChangeList) {
     test::AlbumFolder f;
     saveRing(f.path("ring.png"), 1000, 800, true);
     saveRing(f.path("dark.png"), 1600, 1200, false);
-    test::writeBytes(f.path("broken.png"), "not a picture");
+    test::writeFile(f.path("broken.png"), "not a picture");
     f.addPicture("known.bmp");
     auto album = f.open();
     ASSERT_EQ(test::itemFileNames(*album),

@@ -13,7 +13,7 @@
 namespace orbpix {
 namespace {
 
-using test::readBytes;
+using test::readFile;
 
 // What the album should hold: each picture by its content (unique per picture), with its
 // properties.
@@ -77,7 +77,7 @@ protected:
         const std::string content = "picture #" + number;
         const std::string source = m_folder.outside("src/" + number);
         std::filesystem::create_directory(source);
-        test::writeBytes(source + "/" + name, content);
+        test::writeFile(source + "/" + name, content);
         AlbumItem item;
         item.path = source + "/" + name;
         if (pick(2))
@@ -189,7 +189,7 @@ protected:
             const AlbumItem& item = m_album->items()[i];
             const std::string fileName(splitPath(item.path).fileName);
             ASSERT_EQ(splitPath(item.path).folder, m_folder.folder());
-            EXPECT_EQ(readBytes(item.path), m_model[i].content) << i;
+            EXPECT_EQ(readFile(item.path), m_model[i].content) << i;
             itemFiles.insert(fileName);
             PropertyMap actual = item.properties;
             if (!m_model[i].properties.contains("NAME") && actual.get("NAME") == fileName)
@@ -204,7 +204,7 @@ protected:
             if (name == ".orp")
                 continue;
             EXPECT_TRUE(itemFiles.contains(name) || isParkedName(name)) << name;
-            onDisk.insert(readBytes(m_folder.path(name)));
+            onDisk.insert(readFile(m_folder.path(name)));
         }
         std::set<std::string> needed;
         for (const ModelItem& item : m_model)

@@ -1,7 +1,6 @@
 #include "album/TemporaryCopies.h"
 
 #include "AlbumFiles.h"
-#include "TempFolder.h"
 
 namespace orbpix {
 namespace {
@@ -15,7 +14,7 @@ protected:
     QString temp() const { return m_temp.path("tmp"); }
     void SetUp() override { ASSERT_TRUE(QDir().mkpath(temp())); }
 
-    test::TempFolder m_temp;
+    test::QtTempFolder m_temp;
 };
 
 TEST_F(TemporaryCopiesTest, CopiesKeepTheirNamesAndDisappearWhenDeleted) {

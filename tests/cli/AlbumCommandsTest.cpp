@@ -12,11 +12,10 @@
 #include <sstream>
 
 #include "RunOrbpix.h"
-#include "ScopedEnvironment.h"
-#include "TempFolder.h"
 #include "album/AlbumLibrary.h"
 #include "cli/Commands.h"
 #include "imaging/io/ItemCircles.h"
+#include "support/SettingsFixture.h"
 
 namespace orbpix {
 namespace {
@@ -46,23 +45,14 @@ Tree treeOf(const QString& folder) {
     return tree;
 }
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
 // A library of its own for each test: settings, documents folder and trash all live in a
 // temporary folder, found the way the album program finds them.
-class AlbumCommandsTest : public ::testing::Test {
+class AlbumCommandsTest : public test::SettingsFixture {
 protected:
     void SetUp() override {
+        SettingsFixture::SetUp();
         m_env.set("XDG_CONFIG_HOME", path("config"));
-        m_env.set("XDG_CONFIG_DIRS", path("machine"));
-        m_env.set("HOME", path("home"));
-        m_env.set("XDG_DATA_HOME", path("home/.local/share"));
-        ASSERT_TRUE(QDir().mkpath(path("home")));
+        m_env.set("XDG_DATA_HOME", path("home/.local/share"));  // the trash of the desktop
     }
 
     QString path(const QString& name) const { return m_temp.path(name); }
@@ -106,9 +96,6 @@ protected:
         ASSERT_EQ(fileNames("Mars"),
                   (std::vector<std::string>{"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"}));
     }
-
-    test::TempFolder m_temp;
-    test::ScopedEnvironment m_env;
 };
 
 TEST_F(AlbumCommandsTest, ASessionFromCreationToTheTrash) {

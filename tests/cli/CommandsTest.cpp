@@ -11,22 +11,19 @@
 #include <sstream>
 
 #include "RunOrbpix.h"
-#include "TempFolder.h"
 #include "imaging/ColourAdjuster.h"
 #include "imaging/Unwrap.h"
 #include "imaging/io/ImageFiles.h"
+#include "support/QtFiles.h"
 
 namespace orbpix {
 namespace {
 
 const std::string kExamples = ORBPIX_SOURCE_DIR "/examples/";
 
+using test::json;
 using test::orbpix;
 using test::Outcome;
-
-QJsonObject json(const std::string& text) {
-    return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
-}
 
 struct Ring {
     const char* file;
@@ -84,7 +81,7 @@ TEST(OrbpixDetect, Errors) {
 }
 
 TEST(OrbpixUnwrap, WritesTheUnwrappedStripBitForBit) {
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     const std::string ring = kExamples + "mars_1200x900_reverse.jpg";
     PixelImage source;
     ASSERT_TRUE(loadFitted(QString::fromStdString(ring), kUnlimited, kUnlimited, source));
@@ -134,7 +131,7 @@ TEST(OrbpixUnwrap, WritesTheUnwrappedStripBitForBit) {
 }
 
 TEST(OrbpixUnwrap, DefaultsToDetectionAndThePreviewHeight) {
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     const QString out = folder.path("p.png");
     const Outcome result = orbpix(
         {"unwrap", kExamples + "mars_1200x900_reverse.jpg", "-o", out.toStdString(), "--json"});
@@ -152,7 +149,7 @@ TEST(OrbpixUnwrap, DefaultsToDetectionAndThePreviewHeight) {
 }
 
 TEST(OrbpixUnwrap, InvalidCirclesWriteNothing) {
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     const QString out = folder.path("bad.png");
     const Outcome result = orbpix({"unwrap", kExamples + "mars_1200x900_reverse.jpg", "-o",
                                    out.toStdString(), "--circles", "596,452,92,500"});
@@ -162,7 +159,7 @@ TEST(OrbpixUnwrap, InvalidCirclesWriteNothing) {
 }
 
 TEST(OrbpixUnwrap, ArgumentErrors) {
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     const std::string ring = kExamples + "mars_1200x900_reverse.jpg";
     const std::string out = folder.path("x.png").toStdString();
     EXPECT_EQ(orbpix({"unwrap", ring}).status, cli::kExitUsage);
@@ -210,7 +207,7 @@ int differingPixels(const PixelImage& a, const PixelImage& b) {
 }
 
 TEST(OrbpixColourCorrection, AppliesToneTableThenMatrixToThePanorama) {
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     const auto plain = expectedStrip();
     ASSERT_TRUE(plain);
     for (const ColourCorrection cc : {ColourCorrection{20, 40, -60},
@@ -238,7 +235,7 @@ TEST(OrbpixColourCorrection, AppliesToneTableThenMatrixToThePanorama) {
 }
 
 TEST(OrbpixColourCorrection, MalformedValuesAreUsageErrorsAndWriteNothing) {
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     const QString out = folder.path("cc.png");
     for (const char* bad : {"1,2", "a,b,c", "1,2,3,4", "", "1.5,2,3"}) {
         const Outcome result = orbpix(unwrapArgs({"-o", out.toStdString(), "--cc", bad}));
@@ -249,7 +246,7 @@ TEST(OrbpixColourCorrection, MalformedValuesAreUsageErrorsAndWriteNothing) {
 }
 
 TEST(OrbpixColourCorrection, AutomaticCorrectionIsPrintedAsTextOrJson) {
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     auto expected = expectedStrip();
     ASSERT_TRUE(expected);
     const auto rawLuminance = expected->luminance;
@@ -289,7 +286,7 @@ TEST(OrbpixColourCorrection, AutomaticCorrectionIsPrintedAsTextOrJson) {
 }
 
 TEST(OrbpixJpeg, OutputDecodesToThePanoramaAtTheGivenQuality) {
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     const auto expected = expectedStrip();
     ASSERT_TRUE(expected);
     qint64 previousSize = 0;
@@ -323,7 +320,7 @@ TEST(OrbpixJpeg, OutputDecodesToThePanoramaAtTheGivenQuality) {
 }
 
 TEST(OrbpixJpeg, QualityArgumentErrors) {
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     const std::string jpg = folder.path("x.jpg").toStdString();
     for (const char* bad : {"101", "-1", "7x", "", "1e2"}) {
         EXPECT_EQ(orbpix(unwrapArgs({"-o", jpg, "--quality", bad})).status, cli::kExitUsage) << bad;
@@ -341,7 +338,7 @@ TEST(OrbpixJpeg, QualityArgumentErrors) {
 TEST(OrbpixProgram, FailedJpegWriteRemovesThePartialFile) {
     // A file-size limit of 2 KiB makes the writes beyond it fail (with SIGXFSZ ignored)
     // while the first kilobytes reach the file.
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     const QString out = folder.path("limited.jpg");
     QStringList args = {QStringLiteral(ORBPIX_PROGRAM_DIR "/orbpix"), "unwrap",
                         QString::fromStdString(kReverseRing), "-o", out};
@@ -373,7 +370,7 @@ TEST(OrbpixProgram, FormatsNeedsTheResourceLibrary) {
     EXPECT_TRUE(withLibrary.readAllStandardOutput().contains("All pictures|*.bmp;"));
 
     // The same program alone in a folder has no library beside it.
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     const QString lonely = folder.path(QStringLiteral("orbpix"));
     ASSERT_TRUE(QFile::copy(program, lonely));
     QProcess without;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,6 +23,11 @@ inline Outcome orbpix(const std::vector<std::string>& args) {
     std::ostringstream out, err;
     const int status = cli::run(args, out, err);
     return {status, out.str(), err.str()};
+}
+
+// The object a run printed with --json.
+inline QJsonObject json(const std::string& text) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
 }
 
 }  // namespace orbpix::test

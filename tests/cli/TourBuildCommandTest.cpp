@@ -4,9 +4,9 @@
 #include <QImage>
 #include <QProcess>
 
-#include "../shell/SettingsFixture.h"
-#include "TourExportSupport.h"
 #include "shell/RegistryStore.h"
+#include "support/SettingsFixture.h"
+#include "support/TourExportSupport.h"
 
 namespace orbpix {
 namespace {

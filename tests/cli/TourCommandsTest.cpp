@@ -4,14 +4,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "RunOrbpix.h"
-#include "TempFolder.h"
 #include "cli/Commands.h"
 #include "core/ByteStream.h"
+#include "support/Files.h"
+#include "support/TempFolder.h"
 #include "tourfmt/GifEncoder.h"
 #include "tourfmt/TourAlbum.h"
 #include "tourfmt/TourContainer.h"
@@ -19,28 +18,16 @@
 namespace orbpix {
 namespace {
 
+using test::json;
 using test::orbpix;
 using test::Outcome;
 
-QJsonObject json(const std::string& text) {
-    return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
-}
-
-std::vector<std::uint8_t> fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void putFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 TEST(OrbpixSkin, ParseListsTheElementsWithTheirPictures) {
     test::TempFolder folder;
-    const std::string ski = folder.path("skin.ski").toStdString();
-    putFile(ski,
-            "S,\n1, 1, 0, 0, 10, 20, 300, 200,\nUpDown, bg.gif, mask.gif,\n"
-            "TypeSuivant,UpDownRollover,n.gif,h.gif,p.gif,600, 440,\nTypeFrame, 10, 20,\n");
+    const std::string ski = folder.path("skin.ski");
+    test::writeFile(ski,
+                    "S,\n1, 1, 0, 0, 10, 20, 300, 200,\nUpDown, bg.gif, mask.gif,\n"
+                    "TypeSuivant,UpDownRollover,n.gif,h.gif,p.gif,600, 440,\nTypeFrame, 10, 20,\n");
     const Outcome result = orbpix({"skin", "parse", ski, "--json"});
     ASSERT_EQ(result.status, 0) << result.err;
     const QJsonArray elements = json(result.out).value("elements").toArray();
@@ -57,38 +44,37 @@ TEST(OrbpixSkin, ParseListsTheElementsWithTheirPictures) {
     const Outcome plain = orbpix({"skin", "parse", ski});
     EXPECT_EQ(plain.status, 0);
     EXPECT_NE(plain.out.find("TypeFrame\tNone\t10,20 112x139"), std::string::npos) << plain.out;
-    EXPECT_EQ(orbpix({"skin", "parse", folder.path("none.ski").toStdString()}).status, 2);
+    EXPECT_EQ(orbpix({"skin", "parse", folder.path("none.ski")}).status, 2);
     EXPECT_EQ(orbpix({"skin", "frobnicate", ski}).status, 1);
 }
 
 TEST(OrbpixSkin, ScrambleAndUnscrambleAreInverse) {
     test::TempFolder folder;
-    const std::string plain = folder.path("a.gif").toStdString();
-    const std::string scrambled = folder.path("a.scr").toStdString();
-    const std::string back = folder.path("b.gif").toStdString();
+    const std::string plain = folder.path("a.gif");
+    const std::string scrambled = folder.path("a.scr");
+    const std::string back = folder.path("b.gif");
     GifImage image;
     image.width = 3;
     image.height = 3;
     image.palette = {0, 0, 0, 255, 255, 255};
     image.indices = {0, 1, 0, 1, 0, 1, 0, 1, 0};
     const auto gif = encodeGif(image);
-    std::ofstream(plain, std::ios::binary)
-        .write(reinterpret_cast<const char*>(gif.data()), std::streamsize(gif.size()));
+    test::writeFile(plain, gif);
     ASSERT_EQ(orbpix({"skin", "scramble", plain, scrambled}).status, 0);
-    const auto stored = fileBytes(scrambled);
+    const auto stored = test::readFileBytes(scrambled);
     EXPECT_EQ(stored.size(), (gif.size() + 3) & ~std::size_t(3));
     EXPECT_NE(std::vector<std::uint8_t>(stored.begin(), stored.begin() + 6),
               std::vector<std::uint8_t>(gif.begin(), gif.begin() + 6));
     ASSERT_EQ(orbpix({"skin", "unscramble", scrambled, back}).status, 0);
-    const auto unscrambled = fileBytes(back);
+    const auto unscrambled = test::readFileBytes(back);
     ASSERT_EQ(unscrambled.size(), stored.size());
     EXPECT_TRUE(std::equal(gif.begin(), gif.end(), unscrambled.begin()));
-    EXPECT_EQ(orbpix({"skin", "unscramble", folder.path("x").toStdString(), back}).status, 2);
+    EXPECT_EQ(orbpix({"skin", "unscramble", folder.path("x"), back}).status, 2);
 }
 
 TEST(OrbpixOrb, DumpShowsTitleTextsAndPictures) {
     test::TempFolder folder;
-    const std::string path = folder.path("album.orb").toStdString();
+    const std::string path = folder.path("album.orb");
     TourAlbum album;
     album.title = "Lakes \"north\"";
     album.info = TourInfo{"Ann", "Road 1\r\nTown", "http://example.org"};
@@ -104,19 +90,19 @@ TEST(OrbpixOrb, DumpShowsTitleTextsAndPictures) {
     EXPECT_EQ(picture.value("firstAngle").toInt(), -64);
     EXPECT_EQ(picture.value("secondAngle").toInt(), 26);
     EXPECT_EQ(picture.value("jpegSize").toInt(), 1234);
-    EXPECT_EQ(orbpix({"orb", "dump", folder.path("none").toStdString()}).status, 2);
+    EXPECT_EQ(orbpix({"orb", "dump", folder.path("none")}).status, 2);
 }
 
 TEST(OrbpixTour, InfoShowsTheContainerAndItsAlbum) {
     test::TempFolder folder;
-    const std::string albumPath = folder.path("album.orb").toStdString();
+    const std::string albumPath = folder.path("album.orb");
     TourAlbum album;
     album.title = "Coast";
     album.pictures.push_back({"Cliff", 1, 2, std::vector<std::uint8_t>(99, 3)});
     ASSERT_TRUE(writeTourAlbumFile(album, albumPath));
-    const auto albumBytes = fileBytes(albumPath);
+    const auto albumBytes = test::readFileBytes(albumPath);
 
-    const std::string tourPath = folder.path("tour").toStdString();
+    const std::string tourPath = folder.path("tour");
     auto stream = FileStream::open(tourPath, FileStream::Mode::Create);
     ASSERT_TRUE(stream->write(std::vector<std::uint8_t>(100, 0x90)));
     std::vector<EmbeddedFile> files{
@@ -144,12 +130,12 @@ TEST(OrbpixTour, InfoShowsTheContainerAndItsAlbum) {
     EXPECT_EQ(object.value("album").toObject().value("title").toString(), "Coast");
     EXPECT_EQ(object.value("album").toObject().value("pictures").toArray().size(), 1);
 
-    const std::string plainPath = folder.path("plain").toStdString();
-    putFile(plainPath, std::string(500, 'x'));
+    const std::string plainPath = folder.path("plain");
+    test::writeFile(plainPath, std::string(500, 'x'));
     const Outcome none = orbpix({"tour", "info", plainPath});
     EXPECT_EQ(none.status, 4);
     EXPECT_NE(none.err.find("no tour"), std::string::npos);
-    EXPECT_EQ(orbpix({"tour", "info", folder.path("missing").toStdString()}).status, 2);
+    EXPECT_EQ(orbpix({"tour", "info", folder.path("missing")}).status, 2);
 }
 
 }  // namespace

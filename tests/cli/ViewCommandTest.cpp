@@ -6,12 +6,12 @@
 #include <sstream>
 
 #include "RunOrbpix.h"
-#include "TempFolder.h"
 #include "cli/Commands.h"
 #include "imaging/ColourAdjuster.h"
 #include "imaging/Unwrap.h"
 #include "imaging/io/ImageFiles.h"
 #include "panorama/PanoramaProjector.h"
+#include "support/QtFiles.h"
 
 namespace orbpix {
 namespace {
@@ -61,7 +61,7 @@ protected:
         return true;
     }
 
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     std::string panorama = folder.path("strip.png").toStdString();
     std::string out = folder.path("view.png").toStdString();
     PixelImage strip;

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "support/TempFolder.h"
+
 namespace orbpix {
 namespace {
 
@@ -68,8 +70,8 @@ TEST(ByteStream, MemoryStreamSeeksOverwritesAndReadsToTheEnd) {
 }
 
 TEST(ByteStream, FileStreamRoundTrip) {
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("orbpix-stream-" + std::to_string(::getpid()) + ".bin");
+    const test::TempFolder folder;
+    const std::filesystem::path path = folder.path("stream.bin");
     {
         auto file = FileStream::open(path.string(), FileStream::Mode::Create);
         ASSERT_TRUE(file);

@@ -6,13 +6,13 @@
 #include <QFileInfo>
 #include <QTimer>
 
-#include "../shell/SettingsFixture.h"
-#include "TourExportSupport.h"
 #include "album/AlbumLibrary.h"
 #include "album/FilePatternList.h"
 #include "album/FolderAlbum.h"
 #include "shell/ProgramFolder.h"
 #include "shell/ResourceLibrary.h"
+#include "support/SettingsFixture.h"
+#include "support/TourExportSupport.h"
 
 namespace orbpix {
 namespace {

@@ -4,21 +4,14 @@
 #include <QImage>
 
 #include <atomic>
-#include <fstream>
-#include <iterator>
 
-#include "TempFolder.h"
-#include "TourExportSupport.h"
 #include "export/ExportManager.h"
+#include "support/QtFiles.h"
+#include "support/TourExportSupport.h"
 #include "tourgen/TourArgs.h"
 
 namespace orbpix {
 namespace {
-
-std::vector<std::uint8_t> fileBytes(const QString& path) {
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 TEST(TourPanoramaHeight, FollowsTheQualityFigure) {
     EXPECT_EQ(tourPanoramaHeight(100), 500);
@@ -96,7 +89,7 @@ protected:
     }
     std::string out(const char* name) const { return m_temp.path(name).toStdString(); }
 
-    test::TempFolder m_temp;
+    test::QtTempFolder m_temp;
 };
 
 TEST_F(TourExport, WritesEveryPictureInOrderWithItsAnglesAndPanorama) {
@@ -178,9 +171,9 @@ TEST_F(TourExport, ParallelFileIsByteIdenticalToOneThread) {
     options.threads = 4;
     ASSERT_EQ(exportTourAlbumFile(out("four.orb"), options, prepared).status,
               TourWriteStatus::Written);
-    const auto one = fileBytes(m_temp.path("one.orb"));
+    const auto one = test::readFile(m_temp.path("one.orb"));
     ASSERT_GT(one.size(), 1000u);
-    EXPECT_EQ(one, fileBytes(m_temp.path("four.orb")));
+    EXPECT_EQ(one, test::readFile(m_temp.path("four.orb")));
     const auto album = readTourAlbumFile(out("four.orb"));
     ASSERT_TRUE(album);
     ASSERT_EQ(album->pictures.size(), 7u);

@@ -5,11 +5,12 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
+#include <utility>
 #include <vector>
 
 #include "TestImages.h"
 #include "imaging/Unwrap.h"
+#include "support/WaitUntil.h"
 
 namespace orbpix {
 namespace {
@@ -19,7 +20,9 @@ using namespace std::chrono_literals;
 // Records what the worker reports, as the editing window's event queue would.
 class Recorder : public UnwrapListener {
 public:
-    std::chrono::milliseconds progressDelay{0};
+    // Holds the first job in its first row until the worker has been told to stop, so that
+    // a stop always meets a job that is still running.
+    void holdUntilStopped(const BackgroundUnwrap& worker) { m_holdFor = &worker; }
 
     void unwrapProgress() override {
         {
@@ -27,8 +30,9 @@ public:
             ++progress;
         }
         m_changed.notify_all();
-        if (progressDelay.count() > 0)
-            std::this_thread::sleep_for(progressDelay);
+        if (const BackgroundUnwrap* worker = std::exchange(m_holdFor, nullptr)) {
+            EXPECT_TRUE(test::waitUntil([&] { return !worker->isRunning(); }, 10s));
+        }
     }
     void unwrapDone(std::unique_ptr<PanoramaResult> r, const std::string& key) override {
         finish(kUnwrapDoneEvent, [&] {
@@ -69,6 +73,7 @@ private:
     }
     std::mutex m_mutex;
     std::condition_variable m_changed;
+    const BackgroundUnwrap* m_holdFor = nullptr;
 };
 
 LensCircle circle(float cx, float cy, float r) {
@@ -112,8 +117,8 @@ TEST(BackgroundUnwrap, ImpossibleCircles) {
 TEST(BackgroundUnwrap, StopEndsARunningJobWithStoppedOnly) {
     const PixelImage src = test::greyImage(1200, 1200, 50);
     Recorder recorder;
-    recorder.progressDelay = 2ms;  // 800 rows would take well over a second
     BackgroundUnwrap worker;
+    recorder.holdUntilStopped(worker);
     ASSERT_TRUE(worker.start(recorder, src, circle(600, 600, 590), circle(600, 600, 134), "k"));
     ASSERT_TRUE(recorder.waitForProgress(1));
     worker.stop();
@@ -128,8 +133,8 @@ TEST(BackgroundUnwrap, StartingAgainStopsTheRunningJobFirst) {
     const PixelImage big = test::greyImage(1200, 1200, 50);
     const PixelImage small = test::greyImage(100, 100, 70);
     Recorder recorder;
-    recorder.progressDelay = 2ms;
     BackgroundUnwrap worker;
+    recorder.holdUntilStopped(worker);
     ASSERT_TRUE(worker.start(recorder, big, circle(600, 600, 590), circle(600, 600, 134), "old"));
     ASSERT_TRUE(recorder.waitForProgress(1));
     ASSERT_TRUE(worker.start(recorder, small, circle(50, 50, 40), circle(50, 50, 9), "new"));
@@ -144,9 +149,9 @@ TEST(BackgroundUnwrap, StartingAgainStopsTheRunningJobFirst) {
 TEST(BackgroundUnwrap, DestructionStopsTheWorker) {
     const PixelImage src = test::greyImage(1200, 1200, 50);
     Recorder recorder;
-    recorder.progressDelay = 2ms;
     {
         BackgroundUnwrap worker;
+        recorder.holdUntilStopped(worker);
         ASSERT_TRUE(worker.start(recorder, src, circle(600, 600, 590), circle(600, 600, 134), "k"));
         ASSERT_TRUE(recorder.waitForProgress(1));
     }

@@ -2,15 +2,16 @@
 
 #include <gtest/gtest.h>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 
-#include "TempFolder.h"
 #include "imaging/io/FormatPatterns.h"
+#include "support/QtFiles.h"
 
 namespace orbpix {
 namespace {
 
-QString writePicture(const test::TempFolder& folder, const QString& name, int w, int h,
+QString writePicture(const test::QtTempFolder& folder, const QString& name, int w, int h,
                      const char* format = nullptr) {
     QImage image(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
@@ -21,16 +22,14 @@ QString writePicture(const test::TempFolder& folder, const QString& name, int w,
     return path;
 }
 
-QString writeBytes(const test::TempFolder& folder, const QString& name, const QByteArray& bytes) {
+QString writeBytes(const test::QtTempFolder& folder, const QString& name, const QByteArray& bytes) {
     const QString path = folder.path(name);
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
+    test::writeFile(path, bytes);
     return path;
 }
 
 TEST(ImageFiles, LoadFittedShrinksIntoTheBox) {
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     PixelImage image;
     ASSERT_TRUE(loadFitted(writePicture(folder, "wide.png", 3000, 2000), 800, 800, image));
     EXPECT_EQ(image.width(), 800);
@@ -45,7 +44,7 @@ TEST(ImageFiles, LoadFittedShrinksIntoTheBox) {
 }
 
 TEST(ImageFiles, LoadFittedNeverEnlargesAndKeepsPixels) {
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     PixelImage image;
     const QString path = writePicture(folder, "small.png", 300, 200);
     ASSERT_TRUE(loadFitted(path, 800, 800, image));
@@ -60,7 +59,7 @@ TEST(ImageFiles, LoadFittedNeverEnlargesAndKeepsPixels) {
 }
 
 TEST(ImageFiles, SliverKeepsOneColumn) {
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     PixelImage image;
     ASSERT_TRUE(loadFitted(writePicture(folder, "sliver.png", 1, 3000), 800, 800, image));
     EXPECT_EQ(image.width(), 1);
@@ -93,7 +92,7 @@ TEST(ImageFiles, BottomUpBitmapArrivesTopRowFirst) {
     const char bottom[] = {char(200), 10, 20, char(201), 11, 21, 0, 0};
     const char top[] = {1, 2, 3, 4, 5, 6, 0, 0};
     bmp.append(bottom, 8).append(top, 8);
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     PixelImage image;
     ASSERT_TRUE(loadFitted(writeBytes(folder, "up.bmp", bmp), kUnlimited, kUnlimited, image));
     ASSERT_EQ(image.height(), 2);
@@ -104,7 +103,7 @@ TEST(ImageFiles, BottomUpBitmapArrivesTopRowFirst) {
 }
 
 TEST(ImageFiles, UnreadableFilesFailWithAReason) {
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     PixelImage image;
     QString error;
     EXPECT_FALSE(loadFitted(folder.path("missing.jpg"), 800, 800, image, &error));
@@ -124,7 +123,7 @@ TEST(ImageFiles, UnreadableFilesFailWithAReason) {
 }
 
 TEST(ImageFiles, FileInfoRecordFillsOnlyTheDeclaredFields) {
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     const QString path = writePicture(folder, "info.png", 321, 123);
     std::uint32_t record[10];
     std::fill(std::begin(record), std::end(record), 0xDEADBEEFu);
@@ -159,7 +158,7 @@ TEST(ImageFiles, SaveAndReloadIsExactForLosslessFormats) {
     ASSERT_TRUE(image.allocate(37, 21));
     for (std::size_t i = 0; i < image.byteCount(); ++i)
         image.bits()[i] = static_cast<std::uint8_t>(i * 31 + 7);
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     for (const auto& [name, code] : {std::pair{"a.png", kFormatPng}, std::pair{"a.bmp", kFormatBmp},
                                      std::pair{"a.tif", kFormatTiff}}) {
         const QString path = folder.path(QString::fromLatin1(name));
@@ -181,7 +180,7 @@ TEST(ImageFiles, SaveJpegHonoursQualityAndRefusesUnknownFormats) {
     ASSERT_TRUE(image.allocate(64, 64));
     for (std::size_t i = 0; i < image.byteCount(); ++i)
         image.bits()[i] = static_cast<std::uint8_t>((i * 7919) >> 3);
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     ASSERT_TRUE(saveImage(image, folder.path("low.jpg"), kFormatJpeg, 10));
     ASSERT_TRUE(saveImage(image, folder.path("high.jpg"), kFormatJpeg, 95));
     EXPECT_LT(QFileInfo(folder.path("low.jpg")).size(), QFileInfo(folder.path("high.jpg")).size());
@@ -193,7 +192,7 @@ TEST(ImageFiles, SaveJpegHonoursQualityAndRefusesUnknownFormats) {
 }
 
 TEST(ImageFiles, ScreenImageIsFitted) {
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     QString error;
     const QImage thumb = loadScreenImage(writePicture(folder, "t.jpg", 400, 300), 96, 96, &error);
     ASSERT_FALSE(thumb.isNull()) << error.toStdString();

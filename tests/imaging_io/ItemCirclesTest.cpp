@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QPainter>
 
-#include "TempFolder.h"
+#include "support/QtFiles.h"
 
 namespace orbpix {
 namespace {
@@ -20,7 +20,7 @@ TEST(ItemCircles, DetectsOnTheFittedPictureAndScalesBack) {
     painter.setBrush(QColor(40, 40, 40));
     painter.drawEllipse(QPointF(1010, 740), 150, 150);
     painter.end();
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     const QString path = folder.path(QStringLiteral("ring.png"));
     ASSERT_TRUE(image.save(path));
 
@@ -43,7 +43,7 @@ TEST(ItemCircles, FailureGivesTheDefaults) {
     QPainter painter(&image);
     painter.fillRect(0, 0, 150, 150, Qt::white);
     painter.end();
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     const QString path = folder.path(QStringLiteral("corner.png"));
     ASSERT_TRUE(image.save(path));
     const auto found = detectItemCircles(path);

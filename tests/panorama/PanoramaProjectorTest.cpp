@@ -8,8 +8,8 @@
 #include <numbers>
 #include <string>
 
-#include "StripImages.h"
 #include "panorama/ArcSineTables.h"
+#include "support/StripImages.h"
 
 namespace orbpix {
 namespace {

@@ -7,7 +7,8 @@
 #include <cstring>
 #include <mutex>
 
-#include "StripImages.h"
+#include "support/StripImages.h"
+#include "support/WaitUntil.h"
 
 namespace orbpix {
 namespace {
@@ -54,10 +55,10 @@ private:
 };
 
 // A request made while the sink still holds a frame belongs to that frame; tests that want a
-// second frame wait until the first is finished.
-void waitUntilIdle(const PanoramaRenderer& renderer) {
-    while (renderer.isRenderPending())
-        std::this_thread::sleep_for(1ms);
+// second frame wait until the first is finished. The pending flag drops only once the
+// renderer has handled every request, so no frame can follow unasked.
+bool waitUntilIdle(const PanoramaRenderer& renderer) {
+    return test::waitUntil([&] { return !renderer.isRenderPending(); }, 5s);
 }
 
 TEST(PanoramaRenderer, FirstStartDrawsAtOnceAndRequestsDrawTheLatestView) {
@@ -73,7 +74,7 @@ TEST(PanoramaRenderer, FirstStartDrawsAtOnceAndRequestsDrawTheLatestView) {
     EXPECT_EQ(sink.lastFrame().height(), 104);
     EXPECT_NEAR(test::placeOf(sink.lastFrame(), 80, 52).column, 400, 2);
 
-    waitUntilIdle(renderer);
+    ASSERT_TRUE(waitUntilIdle(renderer));
     renderer.setView(0, 180, 256, true);
     ASSERT_TRUE(sink.waitForFrames(2));
     EXPECT_NEAR(test::placeOf(sink.lastFrame(), 80, 52).column, 800, 2);
@@ -93,10 +94,10 @@ TEST(PanoramaRenderer, RequestsDuringAFrameAddNoFrame) {
     for (int i = 0; i < 5; ++i)
         renderer.moveView(0, 1, 0);
     sink.hold(false);
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(waitUntilIdle(renderer));
     EXPECT_EQ(sink.frames(), 1);
 
-    waitUntilIdle(renderer);
+    ASSERT_TRUE(waitUntilIdle(renderer));
     renderer.requestRender();
     ASSERT_TRUE(sink.waitForFrames(2));
     EXPECT_NEAR(test::placeOf(sink.lastFrame(), 32, 24).column, 5 * 1600 / 360, 1);
@@ -109,7 +110,7 @@ TEST(PanoramaRenderer, WithoutSourceTheSinkHearsNothing) {
     renderer.attach(&sink, 64, 48);
     renderer.start();
     renderer.requestRender();
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(waitUntilIdle(renderer));
     EXPECT_EQ(sink.frames(), 0);
     EXPECT_TRUE(renderer.isRunning());
 }
@@ -128,7 +129,7 @@ TEST(PanoramaRenderer, FramesCarryTheActiveColourPasses) {
     ASSERT_TRUE(sink.waitForFrames(1));
     EXPECT_EQ(sink.lastFrame().pixel(5, 5)[2], 130);
 
-    waitUntilIdle(renderer);
+    ASSERT_TRUE(waitUntilIdle(renderer));
     renderer.setSaturation(0);
     renderer.enableMatrix(true);
     renderer.enableToneTable(false);
@@ -154,7 +155,7 @@ TEST(PanoramaRenderer, SurvivesResizeAndSourceChangesWhileDrawing) {
         if (i % 10 == 0)
             renderer.stop(), renderer.start();
     }
-    waitUntilIdle(renderer);
+    ASSERT_TRUE(waitUntilIdle(renderer));
     renderer.requestRender();
     ASSERT_TRUE(sink.waitForFrames(1));
     renderer.stop();

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "StripImages.h"
+#include "support/StripImages.h"
 
 namespace orbpix {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <QFile>
 
-#include "TempFolder.h"
+#include "support/QtFiles.h"
 
 namespace orbpix {
 namespace {
@@ -12,12 +12,6 @@ CommandLineParser parsed(const QStringList& arguments) {
     CommandLineParser parser;
     parser.parseArguments(arguments);
     return parser;
-}
-
-void writeLine(const QString& path, const QByteArray& line) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(line);
 }
 
 TEST(CommandLine, SwitchesSelectTheModeAndTheLaterOneWins) {
@@ -50,9 +44,9 @@ TEST(CommandLine, AbsolutePathsAreFilesNotSwitches) {
 }
 
 TEST(CommandLine, ArgumentFileNamesTheSwitchAndThePictures) {
-    test::TempFolder temp;
+    test::QtTempFolder temp;
     const QString args = temp.path(kArgumentFileName);
-    writeLine(args, "-OrbHTML \"/p/a b.jpg\" \"/p/c.jpg\"\r\nsecond line is ignored\n");
+    test::writeFile(args, "-OrbHTML \"/p/a b.jpg\" \"/p/c.jpg\"\r\nsecond line is ignored\n");
     const auto p = parsed({"-OrbArgs", args});
     EXPECT_EQ(p.mode(), RunMode::Html);
     EXPECT_FALSE(p.showSplash());
@@ -60,7 +54,7 @@ TEST(CommandLine, ArgumentFileNamesTheSwitchAndThePictures) {
     EXPECT_TRUE(QFile::exists(args));  // the file is left where it is
 
     // The argument-file switch alone leaves the splash alone.
-    writeLine(args, "\"/p/a.jpg\"");
+    test::writeFile(args, "\"/p/a.jpg\"");
     const auto bare = parsed({"-OrbArgs", args});
     EXPECT_EQ(bare.mode(), RunMode::Normal);
     EXPECT_TRUE(bare.showSplash());
@@ -80,7 +74,7 @@ TEST(CommandLine, ArgumentFileQuirksAndFailures) {
     EXPECT_EQ(noQuote.mode(), RunMode::Normal);
     EXPECT_TRUE(noQuote.files().isEmpty());
 
-    test::TempFolder temp;
+    test::QtTempFolder temp;
     const auto missing = parsed({"-OrbArgs", temp.path("nowhere"), "later.jpg"});
     EXPECT_EQ(missing.mode(), RunMode::Normal);
     EXPECT_TRUE(missing.showSplash());
@@ -88,7 +82,7 @@ TEST(CommandLine, ArgumentFileQuirksAndFailures) {
 
     // A file naming itself again is read once.
     const QString self = temp.path("self.args");
-    writeLine(self, "-OrbArgs \"" + self.toUtf8() + "\"");
+    test::writeFile(self, "-OrbArgs \"" + self.toUtf8() + "\"");
     const auto loop = parsed({"-OrbArgs", self});
     EXPECT_EQ(loop.mode(), RunMode::Normal);
     EXPECT_TRUE(loop.files().isEmpty());

@@ -1,6 +1,8 @@
 #include "shell/RegistryStore.h"
 
-#include "SettingsFixture.h"
+#include <QDir>
+
+#include "support/SettingsFixture.h"
 
 namespace orbpix {
 namespace {

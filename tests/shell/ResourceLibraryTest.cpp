@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <QFile>
 
-#include "TempFolder.h"
+#include "support/QtFiles.h"
 
 namespace orbpix {
 namespace {
@@ -41,7 +41,7 @@ TEST(ResourceLibrary, HoldsEveryTextTheProgramNames) {
 }
 
 TEST(ResourceLibrary, MissingOrDamagedLibraryIsRefused) {
-    test::TempFolder folder;
+    test::QtTempFolder folder;
     ResourceLibrary library;
     EXPECT_FALSE(library.load(folder.root()));
     EXPECT_FALSE(library.isLoaded());

@@ -1,8 +1,8 @@
 #include "shell/Settings.h"
 
-#include "SettingsFixture.h"
 #include "shell/RegistryStore.h"
 #include "shell/WindowPlacement.h"
+#include "support/SettingsFixture.h"
 
 namespace orbpix {
 namespace {

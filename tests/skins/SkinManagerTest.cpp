@@ -5,12 +5,12 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "../shell/SettingsFixture.h"
-#include "ZipFiles.h"
 #include "shell/RegistryStore.h"
 #include "shell/Settings.h"
 #include "skins/FileTypeRegistration.h"
 #include "skins/SkinPackage.h"
+#include "support/SettingsFixture.h"
+#include "support/ZipFiles.h"
 
 namespace orbpix {
 namespace {
@@ -63,8 +63,7 @@ TEST_F(SkinManagerTest, InitialisePicksWantedThenDefaultThenFirst) {
     EXPECT_TRUE(caseMatters.initialise(skins(), "Default", "blue"));
     EXPECT_EQ(caseMatters.getCurrentSkin(), "Default");
     // Plain files in the skins folder are no skins.
-    QFile file(skins() + "/notes.txt");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    writeFile(skins() + "/notes.txt", "");
     QStringList list{"kept"};
     EXPECT_EQ(wanted.getSkinList(list), 3);
     list.sort();
@@ -191,10 +190,10 @@ TEST_F(SkinManagerTest, EntriesReachingOutsideAreRefusedAndReported) {
     writeFile(m_temp.path("Broken.osz"), "this is no archive");
     ASSERT_TRUE(test::writeZip(m_temp.path("Outside.osz"), {{"../only.txt", "x"}}));
     ASSERT_TRUE(QDir().mkpath(skins() + "/Outside"));
-    for (const char* package : {"Broken.osz", "Missing.osz", "Outside.osz"}) {
+    for (const char* failing : {"Broken.osz", "Missing.osz", "Outside.osz"}) {
         codes.clear();
-        EXPECT_FALSE(manager.installPackage(m_temp.path(package), 1)) << package;
-        EXPECT_EQ(codes.size(), 1) << package;
+        EXPECT_FALSE(manager.installPackage(m_temp.path(failing), 1)) << failing;
+        EXPECT_EQ(codes.size(), 1) << failing;
         EXPECT_EQ(manager.getCurrentSkin(), "Evil");
         EXPECT_EQ(readText("Settings", "Skin", ""), "Evil");
     }

@@ -13,15 +13,15 @@
 #include <QTimer>
 #include <functional>
 
-#include "../shell/SettingsFixture.h"
-#include "../skins/ZipFiles.h"
-#include "TourExportSupport.h"
 #include "shell/ProgramFolder.h"
 #include "shell/RegistryStore.h"
 #include "shell/ResourceLibrary.h"
 #include "shell/Settings.h"
 #include "skins/InstanceNotice.h"
 #include "skins/SkinManager.h"
+#include "support/SettingsFixture.h"
+#include "support/TourExportSupport.h"
+#include "support/ZipFiles.h"
 #include "ui/ExportProgressWindow.h"
 
 namespace orbpix {
@@ -131,11 +131,8 @@ TEST_F(StudioAppTest, LocalTourFromTheCommandLine) {
 
 TEST_F(StudioAppTest, LocalTourThroughTheArgumentFile) {
     const QString args = m_temp.path("tmp/~orb.args");
-    QFile file(args);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("-OrbLocal \"" + ring("one.jpg", 3).toUtf8() + "\" \"" +
-               ring("two.jpg", 4).toUtf8() + "\"");
-    file.close();
+    writeFile(args, "-OrbLocal \"" + ring("one.jpg", 3).toUtf8() + "\" \"" +
+                        ring("two.jpg", 4).toUtf8() + "\"");
     writeFile(machineFolder() + "/Orbworks/OrbPixStudio.conf",
               "[Settings]\nCompressionLocal=100\n[User]\nPrivate=1\n");
     User user;

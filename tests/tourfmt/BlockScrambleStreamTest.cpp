@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <array>
 
-#include "TourTestSupport.h"
+#include "support/TourTestSupport.h"
 
 namespace orbpix {
 namespace {
@@ -174,7 +174,7 @@ TEST(BlockScrambleStream, ChangingTheKeyAppliesFromThePositionOn) {
 }
 
 TEST(BlockScrambleStream, FileRoundTripAndLength) {
-    test::StdTempFolder folder;
+    test::TempFolder folder;
     const std::string path = folder.path("scrambled.bin");
     const Bytes plain = test::randomBytes(1000, 3);
     {
@@ -185,8 +185,8 @@ TEST(BlockScrambleStream, FileRoundTripAndLength) {
         ASSERT_TRUE(stream->flush());
         EXPECT_EQ(stream->length(), 1000);
     }
-    EXPECT_EQ(test::readFile(path).size(), 1000u);
-    EXPECT_NE(test::readFile(path), plain);
+    EXPECT_EQ(test::readFileBytes(path).size(), 1000u);
+    EXPECT_NE(test::readFileBytes(path), plain);
     auto file = FileStream::open(path, FileStream::Mode::Read);
     auto stream = BlockScrambleStream::create(shareStream(file), kTourSkinPictureKey);
     ASSERT_TRUE(stream->seek(-10, ByteStream::Origin::End));

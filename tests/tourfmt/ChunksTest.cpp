@@ -5,7 +5,7 @@
 #include <memory>
 #include <set>
 
-#include "TourTestSupport.h"
+#include "support/TourTestSupport.h"
 #include "tourfmt/SubStream.h"
 #include "tourfmt/TextCodec.h"
 
@@ -55,11 +55,6 @@ std::vector<std::string> readLog(const Bytes& bytes, int* malformed = nullptr, b
     return log;
 }
 
-void putWord(Bytes& bytes, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        bytes.push_back(std::uint8_t(value >> shift));
-}
-
 TEST(ChunkWriter, PatchesSizesOfNestedChunksAndLists) {
     auto stream = MemoryStream::create();
     ChunkWriter writer(*stream);
@@ -72,14 +67,14 @@ TEST(ChunkWriter, PatchesSizesOfNestedChunksAndLists) {
     EXPECT_FALSE(writer.end());  // nothing open any more
 
     Bytes expected;
-    putWord(expected, 0x80000000u | (12 + 11 + 10));
-    putWord(expected, chunkTag("ROOT"));
-    putWord(expected, chunkTag("LIST"));
-    putWord(expected, 11);
-    putWord(expected, chunkTag("ABCD"));
+    test::putWord(expected, 0x80000000u | (12 + 11 + 10));
+    test::putWord(expected, chunkTag("ROOT"));
+    test::putWord(expected, chunkTag("LIST"));
+    test::putWord(expected, 11);
+    test::putWord(expected, chunkTag("ABCD"));
     expected.insert(expected.end(), {1, 2, 3});
-    putWord(expected, 10);
-    putWord(expected, chunkTag("TEXT"));
+    test::putWord(expected, 10);
+    test::putWord(expected, chunkTag("TEXT"));
     expected.insert(expected.end(), {0, 0});  // an empty text is its count alone
     EXPECT_EQ(stream->bytes(), expected);
     EXPECT_EQ(stream->position(), std::int64_t(expected.size()));
@@ -150,10 +145,10 @@ TEST(ChunkReader, SkipsDeclinedListsAndUnknownChunks) {
 
 TEST(ChunkReader, AFailingHandlerStopsReading) {
     Bytes bytes;
-    putWord(bytes, 8);
-    putWord(bytes, chunkTag("FAIL"));
-    putWord(bytes, 8);
-    putWord(bytes, chunkTag("NEXT"));
+    test::putWord(bytes, 8);
+    test::putWord(bytes, chunkTag("FAIL"));
+    test::putWord(bytes, 8);
+    test::putWord(bytes, chunkTag("NEXT"));
     bool ok = true;
     EXPECT_EQ(readLog(bytes, nullptr, &ok), std::vector<std::string>{"FAIL:0"});
     EXPECT_FALSE(ok);
@@ -166,24 +161,24 @@ TEST(ChunkReader, MalformedSizesEndReadingCleanly) {
         std::vector<std::string> seen;
     };
     Bytes zeroSize;  // would read the same chunk for ever
-    putWord(zeroSize, 9);
-    putWord(zeroSize, chunkTag("GOOD"));
+    test::putWord(zeroSize, 9);
+    test::putWord(zeroSize, chunkTag("GOOD"));
     zeroSize.push_back(7);
-    putWord(zeroSize, 0);
-    putWord(zeroSize, chunkTag("LOOP"));
+    test::putWord(zeroSize, 0);
+    test::putWord(zeroSize, chunkTag("LOOP"));
     Bytes listBelowHeader;
-    putWord(listBelowHeader, 0x80000000u | 8);
-    putWord(listBelowHeader, 0);
-    putWord(listBelowHeader, chunkTag("TYPE"));
+    test::putWord(listBelowHeader, 0x80000000u | 8);
+    test::putWord(listBelowHeader, 0);
+    test::putWord(listBelowHeader, chunkTag("TYPE"));
     Bytes pastTheEnd;
-    putWord(pastTheEnd, 100);
-    putWord(pastTheEnd, chunkTag("LONG"));
+    test::putWord(pastTheEnd, 100);
+    test::putWord(pastTheEnd, chunkTag("LONG"));
     Bytes pastTheParent;  // the list claims 20 bytes, its child 30
-    putWord(pastTheParent, 0x80000000u | 20);
-    putWord(pastTheParent, 0);
-    putWord(pastTheParent, chunkTag("LIST"));
-    putWord(pastTheParent, 30);
-    putWord(pastTheParent, chunkTag("KIDS"));
+    test::putWord(pastTheParent, 0x80000000u | 20);
+    test::putWord(pastTheParent, 0);
+    test::putWord(pastTheParent, chunkTag("LIST"));
+    test::putWord(pastTheParent, 30);
+    test::putWord(pastTheParent, chunkTag("KIDS"));
     pastTheParent.resize(60);
     Bytes shortHeader = {0, 0, 0};
 

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "TourTestSupport.h"
+#include "support/TourTestSupport.h"
 #include "tourfmt/GifEncoder.h"
 
 namespace orbpix {

@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "TourTestSupport.h"
+#include "support/TourTestSupport.h"
 
 namespace orbpix {
 namespace {
@@ -145,7 +145,7 @@ TEST(SkinDescription, WrittenDescriptionsReadBackTheSame) {
 }
 
 TEST(SkinDescription, FileThatCannotBeOpenedIsAFailure) {
-    test::StdTempFolder folder;
+    test::TempFolder folder;
     EXPECT_FALSE(ParseSkinDescription(folder.path("skin.ski")));
     test::writeFile(folder.path("skin.ski"),
                     test::Bytes{'s', ',', '0', ',', '0', ',', '0', ',', '0', ','});

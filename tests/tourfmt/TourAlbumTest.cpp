@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "TourTestSupport.h"
+#include "support/TourTestSupport.h"
 #include "tourfmt/BlockScrambleStream.h"
 
 namespace orbpix {
@@ -37,11 +37,6 @@ TourAlbum readPlain(const Bytes& bytes) {
     return readTourAlbum(*stream);
 }
 
-void putWord(Bytes& bytes, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        bytes.push_back(std::uint8_t(value >> shift));
-}
-
 TEST(TourAlbumWriter, StartsWithTheRootAndTheVersionChunk) {
     const Bytes bytes = plainAlbumBytes(sampleAlbum());
     ASSERT_GE(bytes.size(), 24u);
@@ -66,11 +61,11 @@ TEST(TourAlbumWriter, AnEmptyPictureNameIsACountOfZero) {
 }
 
 TEST(TourAlbum, RoundTripsThroughAScrambledFile) {
-    test::StdTempFolder folder;
+    test::TempFolder folder;
     const std::string path = folder.path("album.orb");
     const TourAlbum album = sampleAlbum();
     ASSERT_TRUE(writeTourAlbumFile(album, path));
-    const Bytes stored = test::readFile(path);
+    const Bytes stored = test::readFileBytes(path);
     EXPECT_EQ(stored.size(), (plainAlbumBytes(album).size() + 3) & ~std::size_t(3));
     const auto back = readTourAlbumFile(path);
     ASSERT_TRUE(back);
@@ -137,8 +132,8 @@ TEST(TourAlbumReader, AnotherRootGivesAnEmptyAlbum) {
 TEST(TourAlbumReader, AKeyChunkSwitchesKeysAfterItself) {
     // The key chunk names the picture key; everything after it is scrambled with that key.
     Bytes plain;
-    putWord(plain, 24);
-    putWord(plain, chunkTag("ORBK"));
+    test::putWord(plain, 24);
+    test::putWord(plain, chunkTag("ORBK"));
     const ScrambleKey next = kTourSkinPictureKey;
     // The GUID's numbers most significant byte first.
     plain.insert(plain.end(),
@@ -186,7 +181,7 @@ TEST(TourAlbumReader, TruncatedAndDamagedFilesNeverReadPastTheirEnd) {
 }
 
 TEST(TourAlbumReader, AWrongKeyReadsNothing) {
-    test::StdTempFolder folder;
+    test::TempFolder folder;
     const std::string path = folder.path("album.orb");
     ASSERT_TRUE(writeTourAlbumFile(sampleAlbum(), path));
     const auto album = readTourAlbumFile(path, kTourSkinPictureKey);

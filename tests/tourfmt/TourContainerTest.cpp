@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "TourTestSupport.h"
+#include "support/TourTestSupport.h"
 
 namespace orbpix {
 namespace {

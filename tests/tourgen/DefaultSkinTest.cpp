@@ -3,8 +3,8 @@
 #include <set>
 #include <sstream>
 
-#include "TourTestSupport.h"
 #include "core/ByteStream.h"
+#include "support/TourTestSupport.h"
 #include "tourfmt/BlockScrambleStream.h"
 #include "tourfmt/GifDecoder.h"
 #include "tourfmt/SkinDescription.h"
@@ -79,7 +79,7 @@ TEST(DefaultTourSkin, EveryElementFitsTheWindowAndEveryPictureDecodes) {
 }
 
 TEST(DefaultTourSkin, MakesATour) {
-    test::StdTempFolder folder;
+    test::TempFolder folder;
     const std::string album = folder.path("album.orb");
     TourAlbum content;
     content.title = "Default";

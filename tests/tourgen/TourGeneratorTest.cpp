@@ -2,15 +2,17 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <sstream>
-#include <thread>
 
-#include "TourTestSupport.h"
+#include "support/TourTestSupport.h"
+#include "support/WaitUntil.h"
 #include "tourfmt/BlockScrambleStream.h"
 #include "tourfmt/GifDecoder.h"
 #include "tourfmt/GifEncoder.h"
@@ -103,7 +105,7 @@ protected:
         return {skin.ski, album, FAKE_VIEWER, destination, false};
     }
 
-    test::StdTempFolder folder;
+    test::TempFolder folder;
     SkinFolder skin;
     std::string album;
 };
@@ -114,8 +116,8 @@ TEST_F(TourGeneratorTest, ATourCarriesTheViewerTheAlbumAndTheSkinByteForByte) {
     ASSERT_EQ(run.status, 0) << (run.messages.empty() ? "" : run.messages[0]);
     EXPECT_TRUE(run.messages.empty());
 
-    const Bytes viewer = test::readFile(FAKE_VIEWER);
-    const Bytes bytes = test::readFile(tour);
+    const Bytes viewer = test::readFileBytes(FAKE_VIEWER);
+    const Bytes bytes = test::readFileBytes(tour);
     ASSERT_GT(bytes.size(), viewer.size());
     EXPECT_TRUE(std::equal(viewer.begin(), viewer.end(), bytes.begin()));
     struct stat status {};
@@ -131,7 +133,7 @@ TEST_F(TourGeneratorTest, ATourCarriesTheViewerTheAlbumAndTheSkinByteForByte) {
     EXPECT_EQ(container->fileNames, std::vector<std::string>{"album.orb"});
     const auto embedded = readEmbeddedFile(*stream, *container, 0);
     ASSERT_TRUE(embedded);
-    EXPECT_EQ(*embedded, test::readFile(album));
+    EXPECT_EQ(*embedded, test::readFileBytes(album));
 
     // The embedded album reads back as written.
     const std::string copy = folder.path("album-copy.orb");
@@ -211,13 +213,13 @@ TEST_F(TourGeneratorTest, EachFailureShowsItsMessagesInOrder) {
         EXPECT_EQ(run.out, c.out) << c.what;
     }
     // A plain copy of the viewer stays behind when nothing was appended yet.
-    EXPECT_EQ(test::readFile(tour), test::readFile(FAKE_VIEWER));
+    EXPECT_EQ(test::readFileBytes(tour), test::readFileBytes(FAKE_VIEWER));
 
     std::filesystem::remove(folder.path("skins/Test/next-hover.gif"));
     const Outcome run = generate(args(tour));
     EXPECT_EQ(run.messages,
               (std::vector<std::string>{kFileNotFoundMessage, kGenerationErrorMessage}));
-    EXPECT_EQ(test::readFile(tour), test::readFile(FAKE_VIEWER));
+    EXPECT_EQ(test::readFileBytes(tour), test::readFileBytes(FAKE_VIEWER));
 }
 
 TEST_F(TourGeneratorTest, AProgramThatCarriesATourIsNotExtended) {
@@ -229,7 +231,7 @@ TEST_F(TourGeneratorTest, AProgramThatCarriesATourIsNotExtended) {
     const Outcome run = generate(again);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.messages, std::vector<std::string>{kGenerationErrorMessage});
-    EXPECT_EQ(test::readFile(second), test::readFile(first));
+    EXPECT_EQ(test::readFileBytes(second), test::readFileBytes(first));
 }
 
 TEST_F(TourGeneratorTest, SkinFoldersComeFromEitherSeparator) {
@@ -253,14 +255,19 @@ TEST_F(TourGeneratorTest, RunStartsTheFinishedTour) {
     TourArgs withRun = args(tour);
     withRun.run = true;
     ASSERT_EQ(generate(withRun).status, 0);
-    const std::string marker = tour + ".ran";
-    for (int i = 0; i < 200 && !std::filesystem::exists(marker); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    EXPECT_TRUE(std::filesystem::exists(marker));
+    // The tour is a child of this process; it has run once it has ended.
+    int status = -1;
+    ASSERT_TRUE(test::waitUntil([&] { return waitpid(-1, &status, WNOHANG) > 0; },
+                                std::chrono::seconds(10)));
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(std::filesystem::exists(tour + ".ran"));
 
+    // A started tour would be a child of this process before generating returned.
     const std::string quiet = folder.path("quiet tour");
     ASSERT_EQ(generate(args(quiet)).status, 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    errno = 0;
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
     EXPECT_FALSE(std::filesystem::exists(quiet + ".ran"));
 }
 
@@ -294,8 +301,8 @@ TEST_F(TourGeneratorTest, TheRealViewerBecomesATourThatFindsItsAlbum) {
     withViewer.sourcePath = ORBTOUR_PROGRAM;
     const Outcome run = generate(withViewer);
     ASSERT_EQ(run.status, 0) << (run.messages.empty() ? "" : run.messages[0]);
-    const Bytes viewer = test::readFile(ORBTOUR_PROGRAM);
-    const Bytes bytes = test::readFile(tour);
+    const Bytes viewer = test::readFileBytes(ORBTOUR_PROGRAM);
+    const Bytes bytes = test::readFileBytes(tour);
     ASSERT_GT(bytes.size(), viewer.size());
     EXPECT_TRUE(std::equal(viewer.begin(), viewer.end(), bytes.begin()));
 

@@ -16,14 +16,15 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "support/Files.h"
+#include "support/WaitUntil.h"
 
 extern char** environ;
 
@@ -76,20 +77,17 @@ public:
     bool started() const { return m_pid > 0; }
     pid_t pid() const { return m_pid; }
     Clock::time_point startTime() const { return m_started; }
-    std::string errors() const {
-        std::ifstream in(m_errFile);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    std::string errors() const { return readFile(m_errFile); }
     // The exit status once the program ended within the time, else nothing.
     std::optional<int> waitForExit(std::chrono::milliseconds timeout) {
-        const auto end = Clock::now() + timeout;
-        while (!m_status && Clock::now() < end) {
-            int status = 0;
-            if (waitpid(m_pid, &status, WNOHANG) == m_pid)
-                m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            else
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        waitUntil(
+            [&] {
+                int status = 0;
+                if (!m_status && waitpid(m_pid, &status, WNOHANG) == m_pid)
+                    m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                return m_status.has_value();
+            },
+            timeout);
         return m_status;
     }
 
@@ -109,15 +107,16 @@ inline int framesIn(const std::string& errors) {
     return count;
 }
 
-template <class Condition>
-bool waitUntil(Condition condition, std::chrono::milliseconds timeout) {
-    const auto end = Clock::now() + timeout;
-    while (Clock::now() < end) {
-        if (condition())
+// Whether a tour traced a paint of at least the area from (0, 0) to (right, bottom).
+inline bool paintedIn(const std::string& errors, int right, int bottom) {
+    std::istringstream lines(errors);
+    for (std::string line; std::getline(lines, line);) {
+        int l = 0, t = 0, r = 0, b = 0;
+        if (std::sscanf(line.c_str(), "orbtour: paint %d %d %d %d", &l, &t, &r, &b) == 4 &&
+            l <= 0 && t <= 0 && r >= right && b >= bottom)
             return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    return condition();
+    return false;
 }
 
 // One connection to the display, for looking at it and for sending input.
@@ -230,11 +229,11 @@ public:
         XTestFakeButtonEvent(m_display, 1, down ? True : False, CurrentTime);
         XSync(m_display, False);
     }
+    // The server handles each event before the next (each is synced), so the press lands
+    // where the pointer went.
     void click(int x, int y) const {
         moveTo(x, y);
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
         button(true);
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
         button(false);
     }
     void key(KeySym sym) const {

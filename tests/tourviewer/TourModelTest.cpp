@@ -258,7 +258,7 @@ TEST(Composition, UndecodablePicturesLeaveAWindowToDrawIn) {
 void writeTour(const std::string& path, const TourAlbum& album) {
     const std::string albumPath = path + ".orb";
     ASSERT_TRUE(writeTourAlbumFile(album, albumPath));
-    const Bytes albumBytes = test::readFile(albumPath);
+    const Bytes albumBytes = test::readFileBytes(albumPath);
     const Bytes program = test::randomBytes(3000, 5);
     std::vector<EmbeddedFile> files{
         {"album.orb", albumBytes.size(), [&](ByteStream& out) { return out.write(albumBytes); }}};
@@ -283,7 +283,7 @@ std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
 }
 
 TEST(Loading, ReadsSkinAndAlbumThroughAPrivateTemporaryCopy) {
-    test::StdTempFolder folder;
+    test::TempFolder folder;
     const std::string tour = folder.path("Coast");
     const TourAlbum album = test::albumOf(2);
     writeTour(tour, album);
@@ -308,21 +308,21 @@ TEST(Loading, ReadsSkinAndAlbumThroughAPrivateTemporaryCopy) {
 }
 
 TEST(Loading, AProgramWithoutATourIsNoTour) {
-    test::StdTempFolder folder;
+    test::TempFolder folder;
     const std::string plain = folder.path("OrbTour");
     test::writeFile(plain, test::randomBytes(5000, 3));
     TourModel model;
     std::vector<std::string> messages;
     const auto sink = [&](const std::string& m) { messages.push_back(m); };
-    EXPECT_FALSE(model.load(plain, folder.root().string(), sink));
+    EXPECT_FALSE(model.load(plain, folder.root(), sink));
     EXPECT_TRUE(messages.empty());
 
-    EXPECT_FALSE(model.load(folder.path("missing"), folder.root().string(), sink, "Lost"));
+    EXPECT_FALSE(model.load(folder.path("missing"), folder.root(), sink, "Lost"));
     EXPECT_EQ(messages, (std::vector<std::string>{"file not found Lost"}));
 }
 
 TEST(Loading, AnUnwritableTemporaryFolderIsReported) {
-    test::StdTempFolder folder;
+    test::TempFolder folder;
     const std::string tour = folder.path("Coast");
     writeTour(tour, test::albumOf(1));
     TourModel model;

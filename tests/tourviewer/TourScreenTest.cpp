@@ -9,14 +9,15 @@
 #include <filesystem>
 
 #include "ScreenSupport.h"
-#include "TourTestSupport.h"
 #include "imaging/JpegWriter.h"
+#include "support/TourTestSupport.h"
 #include "tourviewer/TourModel.h"
 
 namespace orbpix::tourviewer {
 namespace {
 
 using namespace std::chrono_literals;
+using test::Clock;
 using test::Screen;
 
 const std::string kProgramDir = ORBPIX_PROGRAM_DIR;
@@ -27,7 +28,7 @@ int run(const std::string& command) {
 
 // Built once for all tests: panoramas unwrapped from the example rings, the album, the tour.
 struct TourFiles {
-    test::StdTempFolder folder;
+    test::TempFolder folder;
     std::string tour;
     TourModel model;  // the same tour read without a window, for what the screen must show
     std::string error;
@@ -54,7 +55,7 @@ struct TourFiles {
         album.info = TourInfo{"Ann Lee", "Harbour Road 1\r\nBay", "http://example.org"};
         for (const std::string& jpeg : jpegs)
             album.pictures.push_back(
-                {std::filesystem::path(jpeg).stem().string(), -64, 26, test::readFile(jpeg)});
+                {std::filesystem::path(jpeg).stem().string(), -64, 26, test::readFileBytes(jpeg)});
         const std::string orb = folder.path("album.orb");
         if (!writeTourAlbumFile(album, orb)) {
             error = "the album cannot be written";
@@ -67,7 +68,7 @@ struct TourFiles {
             error = "Tourgen failed";
             return;
         }
-        if (!model.load(tour, folder.root().string(), [](const std::string&) {}))
+        if (!model.load(tour, folder.root(), [](const std::string&) {}))
             error = "the tour cannot be read back";
     }
 };
@@ -98,7 +99,8 @@ protected:
         const XWindowAttributes at = screen.geometry(window);
         left = at.x;
         top = at.y;
-        std::this_thread::sleep_for(200ms);  // the skin's first paint
+        EXPECT_TRUE(waitFor([&] { return test::paintedIn(program->errors(), 640, 480); }))
+            << program->errors();
         return program;
     }
     const TourModel& model() const { return tourFiles().model; }
@@ -131,22 +133,32 @@ protected:
         return count;
     }
     // A capture taken once the view has stopped changing: on a busy machine the last frames
-    // of a movement can arrive well after the input that caused them.
-    Screen::Shot settledCapture(const xwin::Rect& r) const {
-        Screen::Shot last = captureRect(r);
-        for (int i = 0; i < 50; ++i) {
-            std::this_thread::sleep_for(100ms);
-            Screen::Shot now = captureRect(r);
-            if (differing(last, now) == 0)
-                return now;
-            last = std::move(now);
-        }
-        return last;
+    // of a movement can arrive well after the input that caused them. A traced frame is on
+    // the screen; settled means no frame was traced for 100 ms, four frame periods.
+    Screen::Shot settledCapture(const test::RunningProgram& tour, const xwin::Rect& r) {
+        int frames = test::framesIn(tour.errors());
+        auto since = Clock::now();
+        waitFor([&] {
+            if (const int now = test::framesIn(tour.errors()); now != frames) {
+                frames = now;
+                since = Clock::now();
+            }
+            return Clock::now() - since >= 100ms;
+        });
+        return captureRect(r);
     }
     template <class Condition>
     bool waitFor(Condition condition) {
         // Generous: a loaded machine can hold the tour back for seconds.
         return test::waitUntil(condition, 20s);
+    }
+    // Waits until the screen in r differs from the shot in more than `pixels` pixels, or
+    // with pixels < 0, matches it.
+    bool waitForView(const Screen::Shot& shot, const xwin::Rect& r, int pixels) {
+        return waitFor([&] {
+            const int count = differing(shot, captureRect(r));
+            return pixels < 0 ? count == 0 : count > pixels;
+        });
     }
 
     Screen screen;
@@ -240,16 +252,17 @@ TEST_F(TourScreenTest, KeysAndButtonsStepThroughThePictures) {
     auto tour = startTour();
     const xwin::Rect view = model().viewRect();
     const xwin::Rect name = rectOf(kTypePictureName);
-    const Screen::Shot firstView = settledCapture(view);
+    const Screen::Shot firstView = settledCapture(*tour, view);
     const Screen::Shot firstName = captureRect(name);
 
     screen.moveTo(left + view.left + 20, top + view.top + 20);
     int frames = test::framesIn(tour->errors());
     screen.key(XK_space);
     ASSERT_TRUE(waitFor([&] { return test::framesIn(tour->errors()) > frames; }));
-    const Screen::Shot secondView = settledCapture(view);
-    EXPECT_GT(differing(firstView, secondView), view.width() * view.height() / 4);
-    EXPECT_GT(differing(firstName, captureRect(name)), 20);
+    const int quarter = view.width() * view.height() / 4;
+    EXPECT_TRUE(waitForView(firstView, view, quarter));
+    EXPECT_TRUE(waitForView(firstName, name, 20));
+    const Screen::Shot secondView = settledCapture(*tour, view);
 
     // Previous goes back to the first picture: the same view as at the start.
     const xwin::Rect previous = rectOf(kTypePrevious);
@@ -257,16 +270,18 @@ TEST_F(TourScreenTest, KeysAndButtonsStepThroughThePictures) {
     screen.click(left + previous.left + previous.width() / 2,
                  top + previous.top + previous.height() / 2);
     ASSERT_TRUE(waitFor([&] { return test::framesIn(tour->errors()) > frames; }));
-    EXPECT_EQ(differing(firstView, settledCapture(view)), 0);
-    EXPECT_EQ(differing(firstName, captureRect(name)), 0);
+    EXPECT_TRUE(waitForView(firstView, view, -1));
+    EXPECT_TRUE(waitForView(firstName, name, -1));
 
     // Picking the third name in the list shows the third picture.
     const xwin::Rect list = rectOf(kTypeFrame);
     frames = test::framesIn(tour->errors());
     screen.click(left + list.left + 10, top + list.top + 2 * kListRowHeight + 5);
     ASSERT_TRUE(waitFor([&] { return test::framesIn(tour->errors()) > frames; }));
-    EXPECT_GT(differing(firstView, settledCapture(view)), view.width() * view.height() / 4);
-    EXPECT_GT(differing(secondView, captureRect(view)), view.width() * view.height() / 4);
+    EXPECT_TRUE(waitFor([&] {
+        const Screen::Shot third = captureRect(view);
+        return differing(firstView, third) > quarter && differing(secondView, third) > quarter;
+    }));
 }
 
 TEST_F(TourScreenTest, DraggingAndZoomingChangeTheView) {
@@ -280,8 +295,9 @@ TEST_F(TourScreenTest, DraggingAndZoomingChangeTheView) {
     const int frames = test::framesIn(tour->errors());
     ASSERT_TRUE(waitFor([&] { return test::framesIn(tour->errors()) > frames + 5; }));
     screen.button(false);
-    const Screen::Shot turned = settledCapture(view);
-    EXPECT_GT(differing(before, turned), view.width() * view.height() / 4);
+    const int quarter = view.width() * view.height() / 4;
+    EXPECT_TRUE(waitForView(before, view, quarter));
+    const Screen::Shot turned = settledCapture(*tour, view);
 
     // Holding the zoom-in button magnifies the view.
     const xwin::Rect zoom = rectOf(kTypeZoomIn);
@@ -290,7 +306,7 @@ TEST_F(TourScreenTest, DraggingAndZoomingChangeTheView) {
     screen.button(true);
     ASSERT_TRUE(waitFor([&] { return test::framesIn(tour->errors()) > framesBeforeZoom + 5; }));
     screen.button(false);
-    EXPECT_GT(differing(turned, settledCapture(view)), view.width() * view.height() / 4);
+    EXPECT_TRUE(waitForView(turned, view, quarter));
 }
 
 TEST_F(TourScreenTest, MaximiseCoversTheScreenAndEscapeComesBack) {
@@ -303,22 +319,27 @@ TEST_F(TourScreenTest, MaximiseCoversTheScreenAndEscapeComesBack) {
                  top + maximise.top + maximise.height() / 2);
     ASSERT_TRUE(waitFor([&] { return screen.geometry(window).width == screen.width(); }));
     ASSERT_TRUE(waitFor([&] { return test::framesIn(tour->errors()) > frames; }));
-    std::this_thread::sleep_for(200ms);
     // The view reaches the screen's far corner; no skin is painted.
-    const Screen::Shot corner = screen.capture(screen.width() - 40, screen.height() - 40, 40, 40);
-    int dark = 0;
-    for (std::size_t i = 0; i < corner.rgb.size(); i += 3)
-        dark += corner.rgb[i] < 8 && corner.rgb[i + 1] < 8 && corner.rgb[i + 2] < 8;
-    EXPECT_LT(dark, 40 * 40 / 2);
+    const auto darkInCorner = [&] {
+        const Screen::Shot corner =
+            screen.capture(screen.width() - 40, screen.height() - 40, 40, 40);
+        int dark = 0;
+        for (std::size_t i = 0; i < corner.rgb.size(); i += 3)
+            dark += corner.rgb[i] < 8 && corner.rgb[i + 1] < 8 && corner.rgb[i + 2] < 8;
+        return dark;
+    };
+    EXPECT_TRUE(waitFor([&] { return darkInCorner() < 40 * 40 / 2; })) << darkInCorner();
 
     screen.key(XK_Escape);
     ASSERT_TRUE(waitFor([&] { return screen.geometry(window).width == 640; }));
-    std::this_thread::sleep_for(300ms);
+    // The skin comes back, its title bar's buttons pixel for pixel.
     const xwin::Rect cancel = rectOf(kTypeCancel);
-    const XWindowAttributes at = screen.geometry(window);
-    left = at.x;
-    top = at.y;
-    EXPECT_EQ(differingFromSkin(captureRect(cancel), cancel), 0);
+    EXPECT_TRUE(waitFor([&] {
+        const XWindowAttributes at = screen.geometry(window);
+        left = at.x;
+        top = at.y;
+        return differingFromSkin(captureRect(cancel), cancel) == 0;
+    }));
 }
 
 TEST_F(TourScreenTest, TheCloseButtonEndsTheTour) {
@@ -347,8 +368,8 @@ TEST_F(TourScreenTest, TourgenShowsItsMessagesInABoxToo) {
     ASSERT_NE(box, 0u);
     EXPECT_EQ(tourgen.errors(),
               "Parameters: /Skin skinfile /Album albumfile /Src srcfile /Dst dstfile\n");
-    // The box waits for its OK button.
-    EXPECT_EQ(tourgen.waitForExit(300ms), std::nullopt);
+    // The box waits for its OK button: the program is still there while its box shows.
+    EXPECT_EQ(tourgen.waitForExit(0ms), std::nullopt);
     const XWindowAttributes at = screen.geometry(box);
     // OK sits in the middle of the bottom, above a 20-pixel margin.
     screen.click(at.x + at.width / 2, at.y + at.height - 20 - 13);
@@ -356,7 +377,7 @@ TEST_F(TourScreenTest, TourgenShowsItsMessagesInABoxToo) {
 }
 
 TEST(PlainViewer, WithoutADisplayTheMessageGoesToStandardError) {
-    test::StdTempFolder folder;
+    test::TempFolder folder;
     test::RunningProgram plain(kProgramDir + "/Export/Local/OrbTour", folder.path("err"),
                                {"DISPLAY="});
     ASSERT_EQ(plain.waitForExit(5s), std::optional<int>(1));

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "TourTestSupport.h"
 #include "core/ByteStream.h"
 #include "imaging/JpegWriter.h"
 #include "imaging/PixelImage.h"
+#include "support/TourTestSupport.h"
 #include "tourfmt/GifEncoder.h"
 #include "tourfmt/TourAlbum.h"
 #include "tourfmt/TourElement.h"

@@ -6,7 +6,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
-#include "panorama/StripImages.h"
+#include "support/StripImages.h"
 
 namespace orbpix {
 namespace {
@@ -37,11 +37,15 @@ protected:
         ASSERT_TRUE(QTest::qWaitFor([&] { return view->framesShown() > 0; }, 5000));
     }
 
-    // The frame after everything asked so far.
+    // The frame after everything asked so far: a frame in progress is finished and handed
+    // over first, so that the one counted is drawn after this call.
     bool nextFrame() {
+        PanoramaRenderer& renderer = view->control().renderer();
+        if (!QTest::qWaitFor([&] { return !renderer.isRenderPending(); }, 5000))
+            return false;
+        QCoreApplication::sendPostedEvents(view);
         const int before = view->framesShown();
-        QTest::qWait(60);
-        view->control().renderer().requestRender();
+        renderer.requestRender();
         return QTest::qWaitFor([&] { return view->framesShown() > before; }, 5000);
     }
 
@@ -78,16 +82,18 @@ TEST_F(PanoramaViewTest, DraggingRightOfCentreTurnsTheViewRight) {
     QMouseEvent move(QEvent::MouseMove, QPointF(270, 101), view->mapToGlobal(QPointF(270, 101)),
                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(view, &move);
-    QTest::qWait(200);
+    // 4 degrees a tick (270 of 300 pixels) while the button is held.
+    const auto turned = [&] {
+        return view->control().yaw() - yaw + (view->control().yaw() < yaw ? 360 : 0);
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return turned() >= 8.0f; }, 5000));
     QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, QPoint(270, 101));
     EXPECT_FALSE(view->control().timerRunning());
-    // 4 degrees a tick (270 of 300 pixels) at about one tick every 25 ms.
-    const float turned = view->control().yaw() - yaw + (view->control().yaw() < yaw ? 360 : 0);
-    EXPECT_GE(turned, 8.0f);
     EXPECT_NEAR(view->control().pitch(), 30, 0.5);
+    // Two frames later, with the events between them handled, the view has not moved on.
     ASSERT_TRUE(nextFrame());
     const float settled = view->control().yaw();
-    QTest::qWait(100);
+    ASSERT_TRUE(nextFrame());
     EXPECT_EQ(view->control().yaw(), settled);
 }
 
@@ -102,13 +108,13 @@ TEST_F(PanoramaViewTest, WheelAndZoomKeysChangeTheFocalLength) {
 
     view->setFocus();
     QTest::keyPress(view, Qt::Key_A);
-    QTest::qWait(150);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view->control().focal() > 266; }, 5000));
     QTest::keyRelease(view, Qt::Key_A);
     EXPECT_GT(view->control().focal(), 266);
     EXPECT_FALSE(view->control().timerRunning());
     const int focal = view->control().focal();
     QTest::keyPress(view, Qt::Key_PageDown);
-    QTest::qWait(150);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view->control().focal() < focal; }, 5000));
     QTest::keyRelease(view, Qt::Key_PageDown);
     EXPECT_LT(view->control().focal(), focal);
     EXPECT_TRUE(parent.keys.isEmpty());

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -14,11 +13,7 @@ namespace orbpix {
 namespace {
 
 bool waitUntilHidden(const QWidget& w, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (w.isVisible() && timer.elapsed() < ms)
-        QTest::qWait(10);
-    return !w.isVisible();
+    return QTest::qWaitFor([&] { return !w.isVisible(); }, ms);
 }
 
 TEST(SplashWindow, ShowsThePictureAndTwoReplaceableLines) {

@@ -90,9 +90,4 @@ inline std::optional<ReadTour> readTourProgram(const QString& path) {
     return ReadTour{*container, readTourAlbum(*scrambled, scrambled.get())};
 }
 
-inline QByteArray fileContent(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 }  // namespace orbpix::test

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+namespace orbpix::test {
+
+// Asks the condition every few milliseconds until it holds or the time is up; whether it
+// held. For tests without an event loop: one with Qt waits with QTest::qWaitFor instead.
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+}  // namespace orbpix::test
