@@ -149,11 +149,12 @@ int skinScramble(const std::string& in, const std::string& outPath, bool scrambl
         bytes = std::move(*plain);
     } else {
         auto file = FileStream::open(in, FileStream::Mode::Read);
-        if (!file || !file->seek(0, ByteStream::Origin::End)) {
+        const auto length = file ? streamLength(*file) : std::nullopt;
+        if (!length) {
             err << "orbpix skin: cannot open " << in << "\n";
             return kExitUnreadable;
         }
-        bytes.resize(std::size_t(file->position()));
+        bytes.resize(static_cast<std::size_t>(*length));
         auto stream = BlockScrambleStream::create(shareStream(file), kTourSkinPictureKey);
         if (!stream->seek(0, ByteStream::Origin::Begin) || stream->read(bytes) != bytes.size()) {
             err << "orbpix skin: cannot read " << in << "\n";
