@@ -130,14 +130,19 @@ TEST_F(StudioAppTest, LocalTourFromTheCommandLine) {
 }
 
 TEST_F(StudioAppTest, LocalTourThroughTheArgumentFile) {
-    const QString args = m_temp.path("tmp/~orb.args");
-    writeFile(args, "-OrbLocal \"" + ring("one.jpg", 3).toUtf8() + "\" \"" +
-                        ring("two.jpg", 4).toUtf8() + "\"");
+    // Relative names count from the folder the program starts in.
+    (void)ring("one.jpg", 3);
+    (void)ring("two.jpg", 4);
+    writeFile(m_temp.path("tmp/~orb.args"), "-OrbLocal \"one.jpg\" \"../pictures/two.jpg\"");
     writeFile(machineFolder() + "/Orbworks/OrbPixStudio.conf",
               "[Settings]\nCompressionLocal=100\n[User]\nPrivate=1\n");
     User user;
     user.destination = m_temp.path("home/from args");
-    ASSERT_EQ(run({"-OrbArgs", args}), 0) << user.messages.join('\n').toStdString();
+    const QString started = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(m_temp.path("pictures")));
+    const int status = run({"-OrbArgs", "../tmp/~orb.args"});
+    ASSERT_TRUE(QDir::setCurrent(started));
+    ASSERT_EQ(status, 0) << user.messages.join('\n').toStdString();
     const auto tour = test::readTourProgram(user.destination);
     ASSERT_TRUE(tour);
     ASSERT_EQ(tour->album.pictures.size(), 2u);
@@ -215,6 +220,28 @@ TEST_F(StudioAppTest, SkinPackageWithEscapingEntriesInstallsOnlyInside) {
     EXPECT_FALSE(QFileInfo::exists(programFolder() + "/outside.txt"));
     EXPECT_FALSE(QFileInfo::exists(m_temp.path("outside.txt")));
     EXPECT_EQ(readText("Settings", "Skin", ""), "Blue Sky");
+
+    // A package that yields nothing changes nothing and says so with the exit status.
+    EXPECT_EQ(run({"-OrbSkin", m_temp.path("pictures/Missing.osz")}), 1);
+    EXPECT_EQ(user.messages.size(), 2);
+    EXPECT_FALSE(QFileInfo::exists(programFolder() + "/Skins/Missing"));
+    EXPECT_EQ(readText("Settings", "Skin", ""), "Blue Sky");
+}
+
+TEST_F(StudioAppTest, HelpNeedsNoDisplayAndTouchesNothing) {
+    QProcess help;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.insert("QT_QPA_PLATFORM", "none-such");  // a window system would be fatal
+    help.setProcessEnvironment(env);
+    for (const char* option : {"--help", "-h"}) {
+        help.start(ORBPIX_PROGRAM_DIR "/OrbPixStudio", {"-OrbLocal", option});
+        ASSERT_TRUE(help.waitForFinished(20000));
+        EXPECT_EQ(help.exitCode(), 0) << option;
+        EXPECT_TRUE(help.readAllStandardOutput().contains("-OrbSkin PACKAGE.osz"));
+    }
+    EXPECT_FALSE(QFileInfo::exists(userFolder() + "/Orbworks/OrbPixStudio.conf"));
+    EXPECT_FALSE(QFileInfo::exists(m_temp.path("data/applications")));
 }
 
 class TwoInstances : public StudioAppTest {
