@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -10,6 +11,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 
@@ -18,6 +20,9 @@
 #include "shell/ResourceLibrary.h"
 #include "shell/Settings.h"
 #include "skins/InstanceNotice.h"
+#include "skins/SkinAccess.h"
+#include "skins/SkinDialog.h"
+#include "skins/SkinFollower.h"
 #include "skins/SkinManager.h"
 #include "support/SettingsFixture.h"
 #include "support/TourExportSupport.h"
@@ -249,24 +254,45 @@ protected:
     TwoInstances() { m_programs = {"OrbPixStudio"}; }
 };
 
+// Hears the skin change the way every skinned window does, noting the stored skin setting
+// at that moment.
+class SettingAtSkinChange : public QObject {
+public:
+    QString setting = "(not noticed)";
+    bool event(QEvent* e) override {
+        if (e->type() != SkinChangedEvent::kType)
+            return QObject::event(e);
+        setting = readText("Settings", "Skin", "");
+        return true;
+    }
+};
+
 TEST_F(TwoInstances, InstallingASkinSwitchesTheRunningInstanceFirst) {
     const QString downloads = m_temp.path("downloads");
     ASSERT_TRUE(QDir().mkpath(downloads));
-    ASSERT_TRUE(test::writeZip(downloads + "/Blue Sky.osz",
-                               {{"info.txt", "Blue"}, {"buttons/", ""}, {"buttons/ok.bmp", "BM"}}));
+    QImage blue(8, 8, QImage::Format_RGB32);
+    blue.fill(qRgb(0, 60, 200));
+    QByteArray bitmap;
+    QBuffer buffer(&bitmap);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && blue.save(&buffer, "BMP"));
+    ASSERT_TRUE(test::writeZip(
+        downloads + "/Blue Sky.osz",
+        {{"info.txt", "[Color]\nPI_COL=1,2,3\n"}, {"buttons/", ""}, {"BKG_ALBPROP.bmp", bitmap}}));
 
-    // This process is the running album program.
+    // This process is the running album program, showing a skinned dialog.
     SkinManager running;
     ASSERT_TRUE(running.initialise(programFolder() + "/Skins", "Default", ""));
     ASSERT_EQ(running.getCurrentSkin(), "Default");
-    QString skinSettingWhenNoticed = "(not noticed)";
-    InstanceListener listener([&](const QString& notice) {
-        if (notice != kSkinInstalledNotice)
-            return;
-        skinSettingWhenNoticed = readText("Settings", "Skin", "");
-        running.applyLastInstalled();
-    });
-    ASSERT_TRUE(listener.listen());
+    setProgramSkins(&running);
+    SettingAtSkinChange recorder;
+    ASSERT_TRUE(running.addWindow(&recorder));
+    SkinFollower follower(running);
+    ASSERT_TRUE(follower.listen());
+    SkinDialog dialog("BKG_ALBPROP");
+    dialog.setClientSize(QSize(40, 30));
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_NE(dialog.grab().toImage().pixel(20, 20), qRgb(0, 60, 200));
 
     QProcess installer;
     installer.setWorkingDirectory(downloads);
@@ -279,11 +305,14 @@ TEST_F(TwoInstances, InstallingASkinSwitchesTheRunningInstanceFirst) {
     ASSERT_EQ(installer.state(), QProcess::NotRunning);
     EXPECT_EQ(installer.exitCode(), 0) << installer.readAllStandardError().toStdString();
 
+    setProgramSkins(nullptr);
     EXPECT_EQ(running.getCurrentSkin(), "Blue Sky");
-    EXPECT_NE(skinSettingWhenNoticed, "Blue Sky");
-    EXPECT_NE(skinSettingWhenNoticed, "(not noticed)");
+    // Switched before the installer stored the setting, and redrawn in the new skin.
+    EXPECT_NE(recorder.setting, "Blue Sky");
+    EXPECT_NE(recorder.setting, "(not noticed)");
     EXPECT_EQ(readText("Settings", "Skin", ""), "Blue Sky");
-    EXPECT_EQ(readFile(programFolder() + "/Skins/Blue Sky/buttons/ok.bmp"), "BM");
+    EXPECT_EQ(dialog.grab().toImage().pixel(20, 20), qRgb(0, 60, 200));
+    EXPECT_EQ(running.getSkinColor("PI_COL", 0), qRgb(1, 2, 3));
     // The installer registered the package type for double-clicks.
     EXPECT_TRUE(readFile(m_temp.path("data/applications/orbpix-skin-install.desktop"))
                     .contains(("Exec=\"" + programFile() + "\" -OrbSkin %f").toUtf8()));
