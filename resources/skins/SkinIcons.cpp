@@ -106,15 +106,28 @@ void globe(QPainter& p, const QColor& ink, const QColor&) {
     p.drawLine(QPointF(5, 16.5), QPointF(19, 16.5));
 }
 
-// A ring picture with an orbit round it: the tour that turns all the way.
+// Where an orbit along the ellipse in `box` heads at `degrees` when it runs counter-clockwise.
+double orbitHeading(const QRectF& box, double degrees) {
+    const double a = degrees * std::numbers::pi / 180;
+    return std::atan2(box.height() / 2 * std::cos(a), -box.width() / 2 * std::sin(a)) * 180 /
+           std::numbers::pi;
+}
+
+// A panorama with an orbit passing in front of it: the tour that turns all the way round.
 void tour(QPainter& p, const QColor& ink, const QColor&) {
+    outline(p, ink, 1.6);
+    p.drawRoundedRect(QRectF(5.5, 2.5, 13, 10), 1.5, 1.5);
+    p.drawPolyline(QPolygonF{{6.5, 11}, {9.5, 7.5}, {12, 10}, {13.5, 8.5}, {17.5, 11.5}});
     outline(p, ink);
-    p.drawEllipse(QPointF(12, 11), 3.5, 3.5);
-    QPainterPath orbit;
-    orbit.arcMoveTo(QRectF(2.5, 6.5, 19, 11), 200);
-    orbit.arcTo(QRectF(2.5, 6.5, 19, 11), 200, 300);
-    p.drawPath(orbit);
-    arrowHead(p, orbit.currentPosition() + QPointF(-0.4, -0.6), 155, 4.2, ink);
+    const QRectF orbit(1.5, 8, 21, 12);
+    constexpr double start = 150, sweep = 225;
+    QPainterPath path;
+    path.arcMoveTo(orbit, start);
+    path.arcTo(orbit, start, sweep - 12);
+    p.drawPath(path);
+    QPainterPath full;
+    full.arcMoveTo(orbit, start + sweep);
+    arrowHead(p, full.currentPosition(), orbitHeading(orbit, start + sweep), 5, ink);
 }
 
 void trash(QPainter& p, const QColor& ink, const QColor&) {
@@ -180,7 +193,7 @@ void lens(QPainter& p, const QColor& ink, bool up) {
     arrowHead(p, turn.currentPosition() + QPointF(0.8, -0.6), 140, 4.5, ink);
     solid(p, ink);
     const double d = up ? -1 : 1;
-    p.drawPolygon(QPolygonF{{12, 12 + 3.5 * d}, {8.5, 12 - 2 * d}, {15.5, 12 - 2 * d}});
+    p.drawPolygon(QPolygonF{{12, 12 + 4 * d}, {8, 12 - 2.5 * d}, {16, 12 - 2.5 * d}});
 }
 
 void sun(QPainter& p, const QColor& ink, bool high) {

@@ -106,9 +106,10 @@ Palette daylightPalette() {
     p.itemBackSelected = QColor(228, 239, 253);
     p.captionBackSelected = QColor(0, 110, 220);
     p.captionTextSelected = QColor(255, 255, 255);
-    p.progressStart = QColor(0, 96, 200);
-    p.progressEnd = QColor(60, 170, 250);
-    p.progressText = QColor(255, 255, 255);
+    // Dark figures read on the light blue fill as well as on the grey behind it.
+    p.progressStart = QColor(84, 152, 236);
+    p.progressEnd = QColor(140, 198, 252);
+    p.progressText = QColor(22, 30, 42);
     p.progressBack = QColor(214, 218, 224);
     return p;
 }

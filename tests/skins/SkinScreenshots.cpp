@@ -37,6 +37,9 @@ public:
         layer.area = QRect(at, layer.bitmap.size());
         m_layers.push_back(layer);
     }
+    void fill(const QString& colourElement, const QRect& area) {
+        m_fills.push_back({programSkins().getSkinColor(colourElement, qRgb(255, 0, 0)), area});
+    }
     void label(const QString& text, const QRect& area) { m_labels.push_back({text, area}); }
 
 protected:
@@ -78,8 +81,12 @@ private:
             else
                 layer.bitmap.draw(canvas, layer.area.x() + offset.x(), layer.area.y() + offset.y());
         }
+        QPainter painter(&surface);
+        for (const auto& [colour, area] : m_fills)
+            painter.fillRect(area.translated(offset), QColor(colour));
     }
     std::vector<Layer> m_layers;
+    std::vector<std::pair<QRgb, QRect>> m_fills;
     std::vector<std::pair<QString, QRect>> m_labels;
 };
 
@@ -218,8 +225,17 @@ QImage windowSheet() {
     stage.tile("BKG_DON_TILE", QRect(sizeOf("BKG_DON_L").width(), barH,
                                      W - 2 * sizeOf("BKG_DON_L").width(), bandH));
     stage.place("BKG_DON_R", {W - sizeOf("BKG_DON_R").width(), barH});
-    stage.place("BKG_DON_HIGH", {40 - 7, barH + 14 - 6});
-    const QRect picture(120, barH + bandH + 24, 560, 315);
+    // A few thumbnails as the strip lays them, the second one selected.
+    for (int i = 0; i < 6; ++i) {
+        const QPoint item(32 + i * 103, barH + 12);
+        const bool selected = i == 1;
+        if (selected)
+            stage.place("BKG_DON_HIGH", item - QPoint(7, 6));
+        stage.fill(selected ? "DONUTS_BKG_SEL" : "DONUTS_BKG", QRect(item, QSize(96, 96)));
+        stage.fill(selected ? "DONUTS_BKGTXT_SEL" : "DONUTS_BKGTXT",
+                   QRect(item + QPoint(0, 96), QSize(96, 20)));
+    }
+    const QRect picture(36, barH + bandH + 24, 480, 270);
     const int t = sizeOf("PREVISU_H").height();
     const QRect outer = picture.adjusted(-t, -t, t, t);
     stage.place("PREVISU_HG", outer.topLeft());
@@ -242,26 +258,27 @@ QImage windowSheet() {
     for (const char* e : {"BTM_OPEN_IMA", "BTM_OPEN_ALB", "BTM_SAVE_ALB", "BTM_ORBT_EMAIL",
                           "BTM_ORBT_HTML", "BTM_ORBT_DD"})
         x += button(&stage, e, {x, 0}, State::Normal)->width();
-    button(&stage, "BTM_SLIDE_L", {0, barH + 16}, State::Normal);
-    button(&stage, "BTM_SLIDE_R", {W - 22, barH + 16}, State::Normal);
+    button(&stage, "BTM_SLIDE_L", {2, barH + 14}, State::Normal);
+    button(&stage, "BTM_SLIDE_R", {W - 24, barH + 14}, State::Normal);
     button(&stage, "MAIN_TRASH", {20, H - 60}, State::Normal);
     button(&stage, "BTM_ZOOM_M", {picture.right() - 96, picture.bottom() + t + 6}, State::Normal);
     button(&stage, "BTM_ZOOM_P", {picture.right() - 64, picture.bottom() + t + 6}, State::Normal);
     const char* which[] = {"BRI", "CON", "SAT"};
     for (int k = 0; k < 3; ++k) {
-        const int y = H - 112 + k * 32;
-        button(&stage, QStringLiteral("BTM_MIN_") + which[k], {W - 330, y}, State::Normal);
+        const int y = picture.top() + 10 + k * 36;
+        button(&stage, QStringLiteral("BTM_MIN_") + which[k], {W - 250, y}, State::Normal);
         auto* slider = new SkinSlider(&stage);
         slider->setThumbElement(QStringLiteral("CUR_SLID_") + which[k]);
         slider->setTrackElement(QStringLiteral("BKG_SLID_") + which[k]);
         slider->setRange(-128, 128);
         slider->setValue(k * 30 - 20);
-        slider->setGeometry(W - 298, y + 2, 160, 22);
-        button(&stage, QStringLiteral("BTM_MAX_") + which[k], {W - 134, y}, State::Normal);
+        slider->setGeometry(W - 218, y + 2, 150, 22);
+        button(&stage, QStringLiteral("BTM_MAX_") + which[k], {W - 64, y}, State::Normal);
     }
-    button(&stage, "BTM_A_FIX", {W - 96, H - 112}, State::Normal);
-    button(&stage, "BTM_NO_COR", {W - 96, H - 78}, State::Normal);
-    button(&stage, "BTN_ROTATE_UP", {W - 96, H - 44}, State::Normal);
+    const int row = picture.top() + 130;
+    button(&stage, "BTM_A_FIX", {W - 250, row}, State::Normal);
+    button(&stage, "BTM_NO_COR", {W - 206, row}, State::Normal);
+    button(&stage, "BTN_ROTATE_UP", {W - 162, row}, State::Normal);
     return stage.grab().toImage();
 }
 
@@ -297,8 +314,8 @@ int main(int argc, char** argv) {
     QDir().mkpath(out);
     // The light skin ships as a package: install it into a private skins folder first.
     QTemporaryDir installed;
-    const QString daylight = installed.path() + "/Skins/Daylight";
-    if (orbpix::extractZipArchive(program + "/Skins/Daylight.osz", daylight,
+    const QString lightSkin = installed.path() + "/Skins/Daylight";
+    if (orbpix::extractZipArchive(program + "/Skins/Daylight.osz", lightSkin,
                                   [](orbpix::ZipError, const QString& message) {
                                       std::fprintf(stderr, "%s\n", qPrintable(message));
                                   }) <= 0) {
