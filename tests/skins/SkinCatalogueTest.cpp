@@ -1,14 +1,16 @@
-// The skin that ships: every element the windows ask for is there, in the program folder and
-// built into the resource library alike, and every picture has the form its control expects.
+// The skins that ship: every element the windows ask for is there (the default skin's also built
+// into the resource library), and every picture has the form its control expects.
 
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QResource>
 #include <QSet>
+#include <QTemporaryDir>
 
 #include "skins/SkinBitmap.h"
 #include "skins/SkinInfo.h"
 #include "skins/SkinManager.h"
+#include "skins/SkinPackage.h"
 
 namespace orbpix {
 namespace {
@@ -37,31 +39,48 @@ const QStringList kColours = {
     "DONUTS_BKGTXT_SEL", "DONUTS_TXT_SEL", "PROGRESS_START", "PROGRESS_END",
     "PROGRESS_TXT",      "PROGRESS_BKG",   "PI_COL"};
 
-class ShippedSkin : public ::testing::Test {
+// Default lies in the program folder; Daylight ships as a package and is unpacked first.
+class ShippedSkin : public ::testing::TestWithParam<const char*> {
 protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(QResource::registerResource(kProgram + "/OrbPixRes.rcc"));
     }
     void SetUp() override {
-        ASSERT_TRUE(m_skin.initialise(kProgram + "/Skins", "Default", "Default"));
-        ASSERT_EQ(m_skin.getCurrentSkin(), "Default");
+        const QString name = GetParam();
+        m_skins = kProgram + "/Skins";
+        if (name != "Default") {
+            m_skins = m_unpacked.path() + "/Skins";
+            ASSERT_GT(
+                extractZipArchive(kProgram + "/Skins/" + name + ".osz", m_skins + "/" + name,
+                                  [](ZipError, const QString& m) { FAIL() << m.toStdString(); }),
+                0);
+        }
+        ASSERT_TRUE(m_skin.initialise(m_skins, "Default", name));
+        ASSERT_EQ(m_skin.getCurrentSkin(), name);
     }
-    QString info() const { return kProgram + "/Skins/Default/info.txt"; }
+    QString folder() const { return m_skins + "/" + GetParam() + "/"; }
+    QString info() const { return folder() + "info.txt"; }
 
+    QTemporaryDir m_unpacked;
+    QString m_skins;
     SkinManager m_skin;
     SkinManager m_builtIn;  // never initialised: no current skin, so every element is built in
 };
 
-TEST_F(ShippedSkin, EveryPictureLoadsFromTheFolderAndIsBuiltInAsTheSame24BitBitmap) {
+INSTANTIATE_TEST_SUITE_P(BothSkins, ShippedSkin, ::testing::Values("Default", "Daylight"));
+
+TEST_P(ShippedSkin, EveryPictureLoadsFromTheFolderAsA24BitBitmap) {
     for (const QString& element : kButtons + kThumbs + kOthers) {
         SCOPED_TRACE(element.toStdString());
         const QImage fromFolder = m_skin.loadElementBitmap(element);
         ASSERT_FALSE(fromFolder.isNull());
-        const QImage builtIn = m_builtIn.loadElementBitmap(element);
-        ASSERT_FALSE(builtIn.isNull());
-        EXPECT_EQ(builtIn.convertToFormat(QImage::Format_RGB32),
-                  fromFolder.convertToFormat(QImage::Format_RGB32));
-        QFile file(kProgram + "/Skins/Default/" + element + ".bmp");
+        if (GetParam() == QStringLiteral("Default")) {
+            const QImage builtIn = m_builtIn.loadElementBitmap(element);
+            ASSERT_FALSE(builtIn.isNull());
+            EXPECT_EQ(builtIn.convertToFormat(QImage::Format_RGB32),
+                      fromFolder.convertToFormat(QImage::Format_RGB32));
+        }
+        QFile file(folder() + element + ".bmp");
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray header = file.read(30);
         ASSERT_EQ(header.size(), 30);
@@ -72,7 +91,7 @@ TEST_F(ShippedSkin, EveryPictureLoadsFromTheFolderAndIsBuiltInAsTheSame24BitBitm
 
 // Frame 0 must be the key outside and another colour inside; the shown frames must keep the
 // key outside (no fringe of another colour) and must each look different.
-TEST_F(ShippedSkin, ButtonPicturesHoldFiveFramesAroundOneKeyedShape) {
+TEST_P(ShippedSkin, ButtonPicturesHoldFiveFramesAroundOneKeyedShape) {
     for (const QString& element : kButtons) {
         SCOPED_TRACE(element.toStdString());
         SkinBitmap picture;
@@ -109,7 +128,7 @@ TEST_F(ShippedSkin, ButtonPicturesHoldFiveFramesAroundOneKeyedShape) {
     }
 }
 
-TEST_F(ShippedSkin, SliderThumbsHoldThreeFramesAsHighAsTheirTracks) {
+TEST_P(ShippedSkin, SliderThumbsHoldThreeFramesAsHighAsTheirTracks) {
     for (const QString which : {"BRI", "CON", "SAT"}) {
         SCOPED_TRACE(which.toStdString());
         SkinBitmap thumb, track;
@@ -125,7 +144,7 @@ TEST_F(ShippedSkin, SliderThumbsHoldThreeFramesAsHighAsTheirTracks) {
     }
 }
 
-TEST_F(ShippedSkin, EveryColourIsGivenAndParses) {
+TEST_P(ShippedSkin, EveryColourIsGivenAndParses) {
     for (const QString& element : kColours) {
         SCOPED_TRACE(element.toStdString());
         const auto text = SkinInfoFile::value(info(), "Color", element);
@@ -143,7 +162,7 @@ TEST_F(ShippedSkin, EveryColourIsGivenAndParses) {
 }
 
 // The pieces of a frame are laid edge to edge, so pieces that meet must agree in size.
-TEST_F(ShippedSkin, FramePiecesMeet) {
+TEST_P(ShippedSkin, FramePiecesMeet) {
     const auto size = [&](const QString& element) {
         return m_skin.loadElementBitmap(element).size();
     };
