@@ -332,15 +332,16 @@ void drawDialogs(SkinOutput& out, const Palette& p) {
     out.picture(QStringLiteral("BKG_IMGPROP"), filled(32, 32, p.dialog));
 }
 
-// The image properties frame: an inset panel of the panel colour along the dialog's edges,
-// drawn whole and cut into corners and sides.
+// The image properties frame: a margin round a rounded panel of the dialog colour, drawn whole
+// and cut into corners and sides. Inside it is the dialog colour, so that the OK and Cancel
+// buttons sit on the same ground as in every other dialog.
 void drawPropertiesFrame(SkinOutput& out, const Palette& p) {
     constexpr int w = 200, h = 160, c = 20;
-    QImage whole = filled(w, h, p.dialog);
+    QImage whole = filled(w, h, p.margin);
     QPainter painter(&whole);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(p.panelEdge, 1));
-    painter.setBrush(p.panel);
+    painter.setBrush(p.dialog);
     painter.drawRoundedRect(QRectF(8.5, 8.5, w - 17, h - 17), 8, 8);
     painter.end();
     const auto cut = [&](const char* element, int x, int y, int cw, int ch) {
@@ -354,7 +355,7 @@ void drawPropertiesFrame(SkinOutput& out, const Palette& p) {
     cut("PI_BAS_TILE", 2 * c, h - c, 4, c);
     cut("PI_GAUCHE_TILE", 0, 2 * c, c, 4);
     cut("PI_DROIT_TILE", w - c, 2 * c, c, 4);
-    out.colour(QStringLiteral("PI_COL"), p.panel);
+    out.colour(QStringLiteral("PI_COL"), p.dialog);
 }
 
 void writeColours(SkinOutput& out, const Palette& p) {

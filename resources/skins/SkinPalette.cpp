@@ -41,7 +41,7 @@ Palette darkPalette() {
     p.dialogHeader = QColor(42, 46, 53);
     p.dialogLine = QColor(22, 24, 28);
     p.dialogMark = QColor(64, 150, 240);
-    p.panel = QColor(24, 26, 31);
+    p.margin = QColor(24, 26, 31);
     p.panelEdge = QColor(56, 61, 70);
 
     p.itemBack = QColor(14, 15, 18);
@@ -97,7 +97,7 @@ Palette daylightPalette() {
     p.dialogHeader = QColor(255, 255, 255);
     p.dialogLine = QColor(218, 221, 226);
     p.dialogMark = QColor(0, 110, 220);
-    p.panel = QColor(255, 255, 255);
+    p.margin = QColor(226, 229, 234);
     p.panelEdge = QColor(200, 204, 211);
 
     p.itemBack = QColor(255, 255, 255);

@@ -27,7 +27,7 @@ struct Palette {
     ButtonLook normal, hover, pressed, disabled;
     ButtonLook primary, primaryHover, primaryPressed;  // the OK button
     QColor dialog, dialogHeader, dialogLine, dialogMark;
-    QColor panel, panelEdge;  // the image properties panel
+    QColor margin, panelEdge;  // round the image properties panel
 
     // The colour elements of info.txt.
     QColor itemBack, captionBack, captionText;

@@ -1,7 +1,8 @@
 // Photographs the skinned controls of every shipped skin in each of their states, for the
 // documentation and for judging a skin by eye:
 //   skin_screenshots PROGRAM-FOLDER OUTPUT-FOLDER
-// writes <skin>-buttons.png, -sliders.png, -progress.png, -dialog.png and -window.png.
+// writes <skin>-buttons.png, -strip-buttons.png, -sliders.png, -progress.png, -dialog.png,
+// -image-properties.png and -window.png.
 
 #include <QApplication>
 #include <QDir>
@@ -203,6 +204,38 @@ QImage dialogSheet() {
     return dialog.grab().toImage();
 }
 
+// The image properties dialog's ground: its even background, the panel colour and the frame
+// along the edges, with the OK and Cancel buttons on it.
+QImage propertiesSheet() {
+    const int W = 420, H = 300;
+    Stage stage(QSize(W, H));
+    stage.tile("BKG_IMGPROP", stage.rect());
+    SkinBitmap probe;
+    const auto sizeOf = [&](const QString& e) {
+        (void)probe.load(programSkins(), e);
+        return probe.size();
+    };
+    const QSize tl = sizeOf("PI_HAUT_GAUCHE"), tr = sizeOf("PI_HAUT_DROIT");
+    const QSize bl = sizeOf("PI_BAS_GAUCHE"), br = sizeOf("PI_BAS_DROIT");
+    stage.fill("PI_COL", QRect(tl.width(), tl.height(), W - tl.width() - br.width(),
+                               H - tl.height() - br.height()));
+    stage.tile("PI_HAUT_TILE",
+               QRect(tl.width(), 0, W - tl.width() - tr.width(), sizeOf("PI_HAUT_TILE").height()));
+    stage.tile("PI_BAS_TILE", QRect(bl.width(), H - sizeOf("PI_BAS_TILE").height(),
+                                    W - bl.width() - br.width(), sizeOf("PI_BAS_TILE").height()));
+    stage.tile("PI_GAUCHE_TILE", QRect(0, tl.height(), tl.width(), H - tl.height() - bl.height()));
+    stage.tile("PI_DROIT_TILE",
+               QRect(W - sizeOf("PI_DROIT_TILE").width(), tr.height(),
+                     sizeOf("PI_DROIT_TILE").width(), H - tr.height() - br.height()));
+    stage.place("PI_HAUT_GAUCHE", {0, 0});
+    stage.place("PI_HAUT_DROIT", {W - tr.width(), 0});
+    stage.place("PI_BAS_GAUCHE", {0, H - bl.height()});
+    stage.place("PI_BAS_DROIT", {W - br.width(), H - br.height()});
+    button(&stage, "BTN_OK", {W - 208, H - 52}, State::Normal);
+    button(&stage, "BTN_CANCEL", {W - 112, H - 52}, State::Normal);
+    return stage.grab().toImage();
+}
+
 // The main window's ground as the panel lays it, with its controls, at the smallest size.
 QImage windowSheet() {
     const int W = 800, H = 580;
@@ -293,6 +326,7 @@ bool shootSkin(const QString& skinsFolder, const QString& skin, const QString& o
     ok = slidersSheet().save(prefix + "sliders.png") && ok;
     ok = progressSheet().save(prefix + "progress.png") && ok;
     ok = dialogSheet().save(prefix + "dialog.png") && ok;
+    ok = propertiesSheet().save(prefix + "image-properties.png") && ok;
     ok = windowSheet().save(prefix + "window.png") && ok;
     setProgramSkins(nullptr);
     return ok;
