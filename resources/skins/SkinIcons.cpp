@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QRadialGradient>
 #include <cmath>
 #include <numbers>
 
@@ -248,14 +249,20 @@ void cross(QPainter& p, const QColor& ink, const QColor&) {
     p.drawLine(QPointF(17.5, 6.5), QPointF(6.5, 17.5));
 }
 
-// The program's mark: a ring photograph.
-void ring(QPainter& p, const QColor& ink, const QColor& ground) {
-    solid(p, ink);
-    p.drawEllipse(QPointF(12, 12), 10, 10);
-    solid(p, ground);
-    p.drawEllipse(QPointF(12, 12), 4, 4);
-    outline(p, ground, 1.2);
-    p.drawEllipse(QPointF(12, 12), 7, 7);
+// The program's mark: a ring photograph, bright at its inner edge (the sky) and deeper outside.
+void ring(QPainter& p, const QColor& ink, const QColor&) {
+    const QColor sky = QColor::fromRgbF(float(ink.redF() + (1 - ink.redF()) * 0.45),
+                                        float(ink.greenF() + (1 - ink.greenF()) * 0.45),
+                                        float(ink.blueF() + (1 - ink.blueF()) * 0.45));
+    QRadialGradient shade(QPointF(12, 12), 10);
+    shade.setColorAt(0.42, sky);
+    shade.setColorAt(1, ink);
+    QPainterPath donut;
+    donut.addEllipse(QPointF(12, 12), 10, 10);
+    donut.addEllipse(QPointF(12, 12), 4.2, 4.2);
+    p.setPen(Qt::NoPen);
+    p.setBrush(shade);
+    p.drawPath(donut);
 }
 
 }  // namespace

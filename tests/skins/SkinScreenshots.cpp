@@ -190,7 +190,7 @@ QImage progressSheet() {
         look.showPercentage = k == 1;
         progress->setLook(look);
         progress->setRange(0, 100);
-        progress->setValue(k == 0 ? 40 : 65);
+        progress->setValue(k == 0 ? 70 : 48);
         progress->setGeometry(12, 10 + k * 26, 276, 18);
     }
     return stage.grab().toImage();
