@@ -11,11 +11,9 @@ Palette darkPalette() {
     p.watermark = QColor(36, 40, 46);
     p.bar = QColor(40, 44, 51);
     p.barEdge = QColor(17, 19, 22);
-    p.barShine = QColor(52, 57, 66);
     p.band = QColor(22, 24, 28);
     p.bandEdge = QColor(48, 53, 61);
     p.accent = QColor(64, 150, 240);
-    p.accentLight = QColor(130, 190, 255);
     p.frame = QColor(20, 22, 26);
     p.frameEdge = QColor(50, 55, 63);
     p.frameInner = QColor(8, 9, 11);
@@ -65,11 +63,9 @@ Palette daylightPalette() {
     p.watermark = QColor(224, 227, 231);
     p.bar = QColor(250, 250, 251);
     p.barEdge = QColor(204, 208, 214);
-    p.barShine = QColor(255, 255, 255);
     p.band = QColor(221, 224, 229);
     p.bandEdge = QColor(200, 204, 211);
     p.accent = QColor(0, 110, 220);
-    p.accentLight = QColor(90, 160, 240);
     p.frame = QColor(250, 250, 251);
     p.frameEdge = QColor(198, 202, 209);
     p.frameInner = QColor(150, 156, 166);

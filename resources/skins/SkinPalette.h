@@ -18,9 +18,9 @@ struct Palette {
 
     QColor window;     // main window ground
     QColor watermark;  // the faint ring in the bottom-right corner
-    QColor bar, barEdge, barShine;
+    QColor bar, barEdge;
     QColor band, bandEdge;  // the thumbnail strip's well
-    QColor accent, accentLight;
+    QColor accent;
     QColor frame, frameEdge, frameInner, frameMark;  // the preview picture's bezel
     QColor groove, grooveEdge;                       // slider tracks
     ButtonLook thumb, thumbDragged, thumbDisabled;
