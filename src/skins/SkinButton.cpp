@@ -62,6 +62,9 @@ SkinButton::SkinButton(QWidget* parent, int controlId)
     : QAbstractButton(parent), m_controlId(controlId) {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
+    // A coarse timer may fire up to 5% early, so a held button would repeat faster than every
+    // 50 ms; the step buttons' speed is part of how they feel.
+    m_repeatTimer.setTimerType(Qt::PreciseTimer);
     m_repeatTimer.setInterval(kRepeatMs);
     m_hoverTimer.setInterval(kHoverCheckMs);
     connect(&m_repeatTimer, &QTimer::timeout, this, [this] { emit buttonRepeat(m_controlId); });

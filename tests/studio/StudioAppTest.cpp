@@ -21,6 +21,7 @@
 #include "shell/Settings.h"
 #include "skins/InstanceNotice.h"
 #include "skins/SkinAccess.h"
+#include "skins/SkinBitmap.h"
 #include "skins/SkinDialog.h"
 #include "skins/SkinFollower.h"
 #include "skins/SkinManager.h"
@@ -316,6 +317,46 @@ TEST_F(TwoInstances, InstallingASkinSwitchesTheRunningInstanceFirst) {
     // The installer registered the package type for double-clicks.
     EXPECT_TRUE(readFile(m_temp.path("data/applications/orbpix-skin-install.desktop"))
                     .contains(("Exec=\"" + programFile() + "\" -OrbSkin %f").toUtf8()));
+}
+
+// The light skin that ships as a package installs with the real program and then supplies its
+// own pictures, colours and tour skin.
+TEST_F(TwoInstances, TheShippedDaylightPackageInstallsWithTheProgram) {
+    const QString package = QStringLiteral(ORBPIX_PROGRAM_DIR) + "/Skins/Daylight.osz";
+    ASSERT_TRUE(QFileInfo::exists(package));
+    QProcess installer;
+    installer.start(programFile(), {"-OrbSkin", package});
+    ASSERT_TRUE(installer.waitForFinished(60000));
+    EXPECT_EQ(installer.exitCode(), 0) << installer.readAllStandardError().toStdString();
+    EXPECT_EQ(readText("Settings", "Skin", ""), "Daylight");
+
+    const QString folder = programFolder() + "/Skins/Daylight/";
+    SkinManager skins;
+    ASSERT_TRUE(skins.initialise(programFolder() + "/Skins", "Default", "Daylight"));
+    ASSERT_EQ(skins.getCurrentSkin(), "Daylight");
+    SkinManager dark;
+    ASSERT_TRUE(dark.initialise(programFolder() + "/Skins", "Default", "Default"));
+
+    SkinBitmap ground, darkGround;
+    ASSERT_TRUE(ground.load(skins, "MAIN_BKG"));
+    ASSERT_TRUE(darkGround.load(dark, "MAIN_BKG"));
+    EXPECT_EQ(ground.picture().pixel(0, 0) & RGB_MASK, qRgb(233, 235, 238) & RGB_MASK);
+    EXPECT_GT(qGray(ground.picture().pixel(0, 0)), qGray(darkGround.picture().pixel(0, 0)) + 100);
+    SkinBitmap ok, darkOk;
+    ASSERT_TRUE(skins.loadElement("BTN_OK", ok));
+    ASSERT_TRUE(dark.loadElement("BTN_OK", darkOk));
+    EXPECT_EQ(ok.size(), darkOk.size());
+    EXPECT_NE(ok.picture(), darkOk.picture());
+    ASSERT_TRUE(ok.transparentColour());
+    EXPECT_EQ(*ok.transparentColour() & RGB_MASK, ok.picture().pixel(0, 0) & RGB_MASK);
+    EXPECT_NE(skins.getSkinColor("DONUTS_BKG", 0), dark.getSkinColor("DONUTS_BKG", 0));
+    EXPECT_TRUE(QFileInfo(folder + "BKG_ABOUT.bmp").isFile());
+
+    // Tours made while the skin is in use take their window from the skin's folder.
+    EXPECT_FALSE(readFile(folder + "skin.ski").isEmpty());
+    EXPECT_EQ(readFile(folder + "skin.ski"), readFile(programFolder() + "/Skins/Default/skin.ski"));
+    for (const char* picture : {"background.gif", "mask.gif", "close.gif", "logo.gif"})
+        EXPECT_TRUE(QFileInfo(folder + picture).isFile()) << picture;
 }
 
 }  // namespace
