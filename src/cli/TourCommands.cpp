@@ -9,6 +9,7 @@
 #include "cli/Arguments.h"
 #include "cli/CommandSupport.h"
 #include "cli/Commands.h"
+#include "cli/SkinArtCommands.h"
 #include "core/ByteStream.h"
 #include "tourfmt/BlockScrambleStream.h"
 #include "tourfmt/SkinDescription.h"
@@ -23,11 +24,19 @@ constexpr const char* kSkinHelp =
     "Usage: orbpix skin parse SKIN.ski [--json]\n"
     "       orbpix skin scramble IN OUT\n"
     "       orbpix skin unscramble IN OUT\n"
+    "       orbpix skin draw SKIN_FOLDER ELEMENT --size WxH [--background R,G,B] -o OUT.png\n"
+    "       orbpix skin color SKIN_FOLDER NAME\n"
     "\n"
     "parse       lists the elements of a tour skin description in the order a tour keeps\n"
     "            them: type, state, left, top, width, height and the pictures the state uses\n"
     "scramble    stores a picture (a GIF file) scrambled as tour skins keep their pictures\n"
     "unscramble  turns a scrambled skin picture back into the plain file\n"
+    "draw        draws an element of an album-window skin as the windows do: its picture\n"
+    "            from the folder (or the built-in one when the skin's info.txt asks for it),\n"
+    "            transparent where the skin says, tiled from its corner over WxH pixels of\n"
+    "            the background colour (black unless given)\n"
+    "color       prints a colour element of the skin as R,G,B (the default when the skin's\n"
+    "            info.txt does not set it)\n"
     "\n"
     "Exit status: 0 done, 1 bad arguments, 2 input unreadable, 4 output not written.\n";
 
@@ -212,6 +221,8 @@ void printTourAlbum(const TourAlbum& tourAlbum, bool asJson, std::ostream& out) 
 }  // namespace
 
 int skinCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (!args.empty() && (args[0] == "draw" || args[0] == "color"))
+        return skinArtCommand(args, out, err);
     const Parsed parsed = parseSub(args, "skin", kSkinHelp, out, err);
     if (!parsed.arguments)
         return parsed.status;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,6 +11,7 @@
 #include "RunOrbpix.h"
 #include "cli/Commands.h"
 #include "core/ByteStream.h"
+#include "shell/ResourceLibrary.h"
 #include "support/Files.h"
 #include "support/TempFolder.h"
 #include "tourfmt/GifEncoder.h"
@@ -70,6 +73,53 @@ TEST(OrbpixSkin, ScrambleAndUnscrambleAreInverse) {
     ASSERT_EQ(unscrambled.size(), stored.size());
     EXPECT_TRUE(std::equal(gif.begin(), gif.end(), unscrambled.begin()));
     EXPECT_EQ(orbpix({"skin", "unscramble", folder.path("x"), back}).status, 2);
+}
+
+TEST(OrbpixSkin, DrawAndColorAnswerAsTheWindowsDo) {
+    test::TempFolder folder;
+    const QString skin = QString::fromStdString(folder.path("Plain"));
+    ASSERT_TRUE(QDir().mkpath(skin));
+    QImage decoration(4, 2, QImage::Format_RGB32);
+    decoration.fill(qRgb(200, 0, 0));
+    decoration.setPixel(0, 0, qRgb(255, 0, 255));
+    ASSERT_TRUE(decoration.save(skin + "/BKG_D.bmp"));
+    test::writeFile(folder.path("Plain/info.txt"),
+                    "[Transparency]\nBKG_D=255,0,255\n[Tile]\nBKG_D=1\n"
+                    "[Color]\nDONUTS_TXT=1, 2, 3\n[DefaultSkin]\nMAIN_BKG=1\n");
+    ASSERT_TRUE(resourceLibrary().load(ORBPIX_PROGRAM_DIR));
+
+    // Laid from the right: tiles at 6, 2 and -2; the key shows the background.
+    auto r = test::orbpix({"skin", "draw", folder.path("Plain"), "BKG_D", "--size", "10x2",
+                           "--background", "0,0,255", "-o", folder.path("d.png")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    QImage drawn(QString::fromStdString(folder.path("d.png")));
+    EXPECT_EQ(drawn.pixel(6, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(drawn.pixel(2, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(drawn.pixel(7, 0), qRgb(200, 0, 0));
+    EXPECT_EQ(drawn.pixel(0, 0), qRgb(200, 0, 0));
+    EXPECT_EQ(drawn.pixel(6, 1), qRgb(200, 0, 0));
+
+    // No file, but the skin asks for the built-in picture.
+    r = test::orbpix({"skin", "draw", folder.path("Plain/"), "MAIN_BKG", "--size", "3x3", "-o",
+                      folder.path("m.png")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QImage builtIn(ResourceLibrary::bitmapPath(QStringLiteral("ID_SKIN_MAIN_BKG")));
+    ASSERT_FALSE(builtIn.isNull());
+    EXPECT_EQ(QImage(QString::fromStdString(folder.path("m.png"))).pixel(1, 1),
+              builtIn.pixel(1, 1));
+    resourceLibrary().unload();
+
+    EXPECT_EQ(test::orbpix({"skin", "color", folder.path("Plain"), "DONUTS_TXT"}).out, "1,2,3\n");
+    EXPECT_EQ(test::orbpix({"skin", "color", folder.path("Plain"), "PI_COL"}).out, "128,128,128\n");
+    // The desktop's colours without a desktop application: the toolkit's light defaults.
+    EXPECT_EQ(test::orbpix({"skin", "color", folder.path("Plain"), "PROGRESS_BKG"}).out,
+              "239,239,239\n");
+    EXPECT_EQ(test::orbpix({"skin", "color", folder.path("Plain"), "NOPE"}).status, 2);
+    EXPECT_EQ(test::orbpix({"skin", "color", folder.path("none"), "PI_COL"}).status, 2);
+    EXPECT_EQ(test::orbpix({"skin", "draw", folder.path("Plain"), "BKG_D", "--size", "0x5", "-o",
+                            folder.path("z.png")})
+                  .status,
+              1);
 }
 
 TEST(OrbpixOrb, DumpShowsTitleTextsAndPictures) {
