@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <QAccessible>
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
@@ -120,6 +121,44 @@ TEST(SkinButton, AHeldRepeatingButtonRepeatsEveryFiftyMillisecondsAndReleasesOnc
     EXPECT_EQ(releases.size(), 2);
     QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(2, 2));
     EXPECT_EQ(releases.size(), 2);
+}
+
+TEST(SkinButton, KeyboardAndScreenReadersReachEveryControl) {
+    QWidget window;
+    auto* button = new SkinButton(&window, 7);
+    button->setPicture(bitmapOf(buttonPicture()), SkinButton::Resize::Yes);
+    button->setAccessibleName("Open album");
+    auto* slider = new SkinSlider(&window);
+    slider->setGeometry(0, 30, 100, 20);
+    slider->setRange(-100, 100);
+    slider->setAccessibleName("Brightness");
+    auto* progress = new SkinProgress(&window);
+    progress->setValue(40);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    int clicks = 0;
+    QObject::connect(button, &QAbstractButton::clicked, [&] { ++clicks; });
+    button->setFocus();
+    QTest::keyClick(button, Qt::Key_Space);
+    EXPECT_EQ(clicks, 1);
+    QTest::keyClick(&window, Qt::Key_Tab);
+    EXPECT_TRUE(slider->hasFocus());
+    QTest::keyClick(slider, Qt::Key_Right);
+    EXPECT_EQ(slider->value(), 1);
+
+    QAccessibleInterface* named = QAccessible::queryAccessibleInterface(button);
+    ASSERT_NE(named, nullptr);
+    EXPECT_EQ(named->role(), QAccessible::Button);
+    EXPECT_EQ(named->text(QAccessible::Name), "Open album");
+    QAccessibleInterface* sliding = QAccessible::queryAccessibleInterface(slider);
+    ASSERT_NE(sliding, nullptr);
+    EXPECT_EQ(sliding->role(), QAccessible::Slider);
+    ASSERT_NE(sliding->valueInterface(), nullptr);
+    EXPECT_EQ(sliding->valueInterface()->currentValue().toInt(), 1);
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(progress);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->role(), QAccessible::ProgressBar);
 }
 
 TEST(SkinProgress, GradientBandsAreTiedToTheFullWidth) {
