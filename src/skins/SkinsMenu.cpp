@@ -1,11 +1,19 @@
 #include "skins/SkinsMenu.h"
 
 #include <QAction>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QMenu>
 
+#include "shell/ResourceLibrary.h"
 #include "skins/SkinManager.h"
 
 namespace orbpix {
+
+QString skinsPageAddress() {
+    return resourceLibrary().text(kSkinsPageText,
+                                  QStringLiteral("https://www.orbworks.example/skins/"));
+}
 
 int commandOf(const QAction* action) {
     return action != nullptr ? action->data().toInt() : 0;
@@ -67,6 +75,8 @@ void SkinsMenu::triggered(QAction* action) {
         (void)m_skins.selectSkin(command - kFirstSkinCommand);
     else if (command == kNoSkinCommand)
         (void)m_skins.selectSkin(-1);  // no index names a skin: the windows go plain
+    else if (command == kSkinsPageCommand)
+        (void)QDesktopServices::openUrl(QUrl(skinsPageAddress()));
 }
 
 }  // namespace orbpix

@@ -14,6 +14,7 @@
 #include "imaging/JpegWriter.h"
 #include "shell/ResourceLibrary.h"
 #include "skins/InstanceNotice.h"
+#include "skins/SkinAccess.h"
 #include "skins/SkinManager.h"
 #include "ui/SplashWindow.h"
 #include "ui/WidgetExportUi.h"
@@ -50,9 +51,13 @@ StudioApp::StudioApp(QString programFile)
         (void)broadcastNotice(QString::fromLatin1(kSkinInstalledNotice));
     };
     m_skins = std::make_unique<SkinManager>(std::move(hooks));
+    // Skinned windows reach the program's manager without being handed it.
+    setProgramSkins(m_skins.get());
 }
 
-StudioApp::~StudioApp() = default;
+StudioApp::~StudioApp() {
+    setProgramSkins(nullptr);
+}
 
 QString StudioApp::usageText() {
     return QStringLiteral(

@@ -2,6 +2,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -271,6 +272,15 @@ TEST_F(SkinDialogTest, TheBackgroundShowsThroughTheButtonsAndTheLayoutIgnoresThe
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
+// Takes the addresses the program hands to the browser.
+class BrowserStandIn : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
 TEST_F(SkinDialogTest, TheSkinsMenuListsTheSkinsChecksTheCurrentOneAndSelects) {
     QMenu menu;
     menu.addAction("Skins\tF9")->setData(kFirstSkinCommand);
@@ -297,6 +307,14 @@ TEST_F(SkinDialogTest, TheSkinsMenuListsTheSkinsChecksTheCurrentOneAndSelects) {
     EXPECT_EQ(m_skins.getCurrentSkin(), "Blue");
     none->trigger();
     EXPECT_EQ(m_skins.getCurrentSkin(), "");
+    BrowserStandIn browser;
+    QDesktopServices::setUrlHandler("https", &browser, "open");
+    menu.addAction("More skins")->setData(kSkinsPageCommand);
+    menu.actions().back()->trigger();
+    QDesktopServices::unsetUrlHandler("https");
+    EXPECT_EQ(browser.opened, QList<QUrl>{QUrl(skinsPageAddress())});
+    menu.removeAction(menu.actions().back());
+
     ASSERT_TRUE(QDir(m_dir.path() + "/Skins").removeRecursively());
     skinsMenu.rebuild();
     EXPECT_EQ(shown(), (QStringList{"45000~Skins\tF9", "0-", "40022*No skin"}));
@@ -304,3 +322,5 @@ TEST_F(SkinDialogTest, TheSkinsMenuListsTheSkinsChecksTheCurrentOneAndSelects) {
 
 }  // namespace
 }  // namespace orbpix
+
+#include "SkinControlsTest.moc"
