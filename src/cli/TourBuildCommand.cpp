@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -181,7 +182,9 @@ int writeTourAlbum(const TourBuildOptions& options, const TourWriteOptions& writ
 int runGenerator(const TourPaths& paths, std::ostream& out, std::ostream& err) {
     QProcess generator;
     generator.setProgram(paths.generator);
-    generator.setArguments(generatorArguments(paths));
+    // Nobody is there to close a message box: Tourgen's messages come back on its standard
+    // error and are printed here.
+    generator.setArguments(generatorArguments(paths) << QStringLiteral("-Console"));
     generator.start();
     if (!generator.waitForStarted(-1))
         return buildFailure(err, kExitFailed, "cannot start " + str(paths.generator));
@@ -200,6 +203,29 @@ int buildTour(const TourBuildOptions& options, std::ostream& out, std::ostream& 
     if (panoramaHeight <= 0 || panoramaHeight > kMaxJpegSide / 4)
         return usageError(err, "tour build", "--compression gives no usable picture size");
 
+    // A skin asked for by name must be there; one that only the settings name falls back
+    // to the default, as the album program does. Either way before anything is written.
+    bool usable = false;
+    const QString skin = tourSkinFor(programFolder(), settings.skin, &usable);
+    const QStringList installed = tourSkinsIn(programFolder());
+    if (!usable && (options.skin || !installed.contains(skin)))
+        return buildFailure(err, kExitFailed,
+                            "no skin named " + str(settings.skin.isEmpty() ? skin : settings.skin) +
+                                " (installed: " + str(installed.join(QStringLiteral(", "))) + ")");
+    if (!usable)
+        err << "orbpix tour build: the skin " << str(settings.skin)
+            << " has no tour skin; using Default\n";
+
+    // The destination's folder must take a file before the long work starts, and the user
+    // learns which file could not be written and why.
+    const QString destination =
+        QFileInfo(QString::fromStdString(options.output)).absoluteFilePath();
+    QTemporaryFile probe(QFileInfo(destination).absolutePath() + QStringLiteral("/.orbpix-XXXXXX"));
+    if (!probe.open())
+        return buildFailure(err, kExitFailed,
+                            "cannot write " + str(destination) + ": " + str(probe.errorString()));
+    probe.remove();
+
     std::vector<ExportPicture> pictures;
     TourWriteOptions writeOptions;
     if (const int status = collectPictures(options, pictures, writeOptions.title, err);
@@ -214,9 +240,7 @@ int buildTour(const TourBuildOptions& options, std::ostream& out, std::ostream& 
     QTemporaryDir work(QDir::tempPath() + QStringLiteral("/orbpix-tour-XXXXXX"));
     if (!work.isValid())
         return buildFailure(err, kExitFailed, "no temporary folder for the tour album file");
-    const TourPaths paths =
-        tourPaths(programFolder(), settings.skin, work.path(),
-                  QFileInfo(QString::fromStdString(options.output)).absoluteFilePath());
+    const TourPaths paths = tourPaths(programFolder(), skin, work.path(), destination);
     writeOptions.info = tourInfoOf(settings);
     writeOptions.height = panoramaHeight;
     writeOptions.threads = options.threads;

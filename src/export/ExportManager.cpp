@@ -69,6 +69,24 @@ QStringList generatorArguments(const TourPaths& paths) {
             QStringLiteral("/Dst"),  paths.destination};
 }
 
+QStringList tourSkinsIn(const QString& programFolder) {
+    QStringList skins;
+    const QDir folder(programFolder + QStringLiteral("/Skins"));
+    for (const QString& name : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (QFileInfo(folder.filePath(name + QStringLiteral("/skin.ski"))).isFile())
+            skins << name;
+    }
+    return skins;
+}
+
+QString tourSkinFor(const QString& programFolder, const QString& skin, bool* usable) {
+    const QString name = skin.isEmpty() ? QStringLiteral("Default") : skin;
+    const bool found = tourSkinsIn(programFolder).contains(name);
+    if (usable)
+        *usable = found;
+    return found ? name : QStringLiteral("Default");
+}
+
 QString exportWorkFolder() {
     const QString folder = QDir::tempPath() + QStringLiteral("/Orbworks");
     if (!QFileInfo::exists(folder) && !QFileInfo(folder).isSymLink())

@@ -41,6 +41,12 @@ TourPaths tourPaths(const QString& programFolder, const QString& skin, const QSt
 // with blanks arrive whole without any quoting.
 QStringList generatorArguments(const TourPaths& paths);
 
+// The skins of the program folder that carry a tour skin ("skin.ski"), sorted by name.
+QStringList tourSkinsIn(const QString& programFolder);
+// The tour skin an export uses for a skin setting: the skin itself when it carries a tour
+// skin, else "Default". usable tells which.
+QString tourSkinFor(const QString& programFolder, const QString& skin, bool* usable = nullptr);
+
 // The export's private folder in the temporary folder ("Orbworks"), made when missing.
 // Only a folder of this user's own, readable by nobody else, is used: anything else under
 // that name (another user's folder, a link) makes the export take a fresh private folder.

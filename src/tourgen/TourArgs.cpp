@@ -34,6 +34,8 @@ TourArgs parseTourArgs(const std::vector<std::string>& words) {
             target = &args.destinationPath;
         else if (name == "Run")
             args.run = true;
+        else if (name == "Console")
+            args.console = true;
     }
     return args;
 }

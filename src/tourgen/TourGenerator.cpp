@@ -187,21 +187,44 @@ bool GenerateTour(const std::string& destination, const std::string& skinPath,
     return WriteTourContainer(folderOf(skinPath), destination, albumPath, *skin, report);
 }
 
+std::optional<std::string> makeStagingFile(const std::string& destination) {
+    std::string name = destination + ".partXXXXXX";
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0)
+        return std::nullopt;
+    ::close(fd);
+    return name;
+}
+
 int runTourgen(const TourArgs& args, const Reporter& report, std::ostream& out) {
     if (args.skinPath.empty() || args.albumPath.empty() || args.sourcePath.empty() ||
         args.destinationPath.empty()) {
         report(kParametersMessage);
         return 1;
     }
+    // The tour is built in a file of its own beside the destination and takes the
+    // destination's place only when complete: a failure leaves no half-made tour behind and
+    // whatever stood at the destination as it was.
+    const auto staging = makeStagingFile(args.destinationPath);
     std::error_code ec;
-    std::filesystem::copy_file(args.sourcePath, args.destinationPath,
-                               std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec || !makeExecutable(args.destinationPath)) {
+    if (staging)
+        std::filesystem::copy_file(args.sourcePath, *staging,
+                                   std::filesystem::copy_options::overwrite_existing, ec);
+    if (!staging || ec || !makeExecutable(*staging)) {
+        if (staging)
+            std::filesystem::remove(*staging, ec);
         report(kCopyFailedMessage);
         return 1;
     }
-    if (!GenerateTour(args.destinationPath, args.skinPath, args.albumPath, report, out)) {
+    if (!GenerateTour(*staging, args.skinPath, args.albumPath, report, out)) {
+        std::filesystem::remove(*staging, ec);
         report(kGenerationErrorMessage);
+        return 1;
+    }
+    std::filesystem::rename(*staging, args.destinationPath, ec);
+    if (ec) {
+        std::filesystem::remove(*staging, ec);
+        report(kCopyFailedMessage);
         return 1;
     }
     if (args.run)

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "tourfmt/SkinDescription.h"
@@ -42,9 +43,13 @@ std::string bareNameOf(const std::string& path);
                                 const std::string& albumPath, const Reporter& report,
                                 std::ostream& out);
 
-// One run of the program: checks the arguments, copies the viewer to the destination
-// (overwriting it, and marking it executable), generates the tour and, with "Run", starts
-// it. Returns the exit status: 0 on success, 1 after a reported failure.
+// An empty file of a fresh name beside the destination ("<destination>.partXXXXXX"), made
+// only for this process; nothing when the folder takes no file.
+std::optional<std::string> makeStagingFile(const std::string& destination);
+
+// One run of the program: checks the arguments, copies the viewer beside the destination
+// (marking it executable), generates the tour there, puts it in the destination's place and,
+// with "Run", starts it. Returns the exit status: 0 on success, 1 after a reported failure.
 int runTourgen(const TourArgs& args, const Reporter& report, std::ostream& out);
 
 }  // namespace orbpix::tourgen

@@ -90,9 +90,28 @@ TEST_F(TourBuild, AlbumOfTheLibraryWithTheSettingsInformation) {
 
 TEST_F(TourBuild, FailuresAndMistakesSaySo) {
     const QString a = ring(m_temp.path("pictures/a.jpg"), 1);
-    const Outcome copy = orbpix({"-o", m_temp.path("missing/tour"), a});
-    EXPECT_EQ(copy.status, 4);
-    EXPECT_TRUE(copy.err.contains("Copy Failed")) << copy.err.toStdString();
+    // Which file could not be written and why, before any picture is unwrapped.
+    for (const QString& destination : {m_temp.path("missing/tour"), QString("/proc/tour")}) {
+        const Outcome copy = orbpix({"-o", destination, a});
+        EXPECT_EQ(copy.status, 4);
+        EXPECT_TRUE(copy.err.startsWith("orbpix tour build: cannot write " + destination + ": "))
+            << copy.err.toStdString();
+    }
+
+    // A skin asked for must be there; a skin whose pictures are gone makes Tourgen fail, and
+    // its messages come back instead of a box waiting for a click. No file is left either way.
+    const Outcome noSkin = orbpix({"-o", m_temp.path("t"), "--skin", "Nowhere", a});
+    EXPECT_EQ(noSkin.status, 4);
+    EXPECT_EQ(noSkin.err, "orbpix tour build: no skin named Nowhere (installed: Default)\n");
+    const QString broken = m_temp.path("program/Skins/Broken");
+    ASSERT_TRUE(QDir().mkpath(broken));
+    ASSERT_TRUE(QFile::copy(m_temp.path("program/Skins/Default/skin.ski"), broken + "/skin.ski"));
+    const Outcome failed = orbpix({"-o", m_temp.path("t"), "--skin", "Broken", a});
+    EXPECT_EQ(failed.status, 4);
+    EXPECT_TRUE(failed.err.contains("Error in Generation")) << failed.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(m_temp.path("t")));
+    EXPECT_EQ(QDir(m_temp.root()).entryList({"t.part*"}, QDir::Files | QDir::Hidden),
+              QStringList{});
 
     const Outcome nothing = orbpix({"-o", m_temp.path("t"), m_temp.path("pictures/none.jpg")});
     EXPECT_EQ(nothing.status, 2);
@@ -102,7 +121,6 @@ TEST_F(TourBuild, FailuresAndMistakesSaySo) {
     EXPECT_EQ(orbpix({"-o", m_temp.path("t")}).status, 1);
     EXPECT_EQ(orbpix({"-o", m_temp.path("t"), "--album", "x", a}).status, 1);
     EXPECT_EQ(orbpix({"-o", m_temp.path("t"), "--compression", "lots", a}).status, 1);
-    EXPECT_EQ(orbpix({"-o", m_temp.path("t"), "--skin", "Nowhere", a}).status, 4);
 }
 
 }  // namespace

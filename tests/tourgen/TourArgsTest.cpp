@@ -15,6 +15,8 @@ TEST(TourArgs, ValuesFollowTheLastValueSwitch) {
     EXPECT_EQ(args.sourcePath, "second-viewer");
     EXPECT_EQ(args.destinationPath, "tour");
     EXPECT_TRUE(args.run);
+    EXPECT_FALSE(args.console);
+    EXPECT_TRUE(parseTourArgs({"-Dst", "t", "-Console", "u"}).console);
 }
 
 TEST(TourArgs, SwitchesMatchExactlyAndUnknownOnesAreIgnored) {

@@ -205,21 +205,28 @@ TEST_F(TourGeneratorTest, EachFailureShowsItsMessagesInOrder) {
         {"no skin", noSkin, {kGenerationErrorMessage}, kSkinNotOpenedMessage},
         {"no album", noAlbum, {kAlbumNotFoundMessage, kGenerationErrorMessage}, ""},
     };
+    // A failure leaves no file behind, and whatever stood at the destination as it was.
+    const auto nothingLeft = [&](const std::string& what) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder.root()))
+            EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << what;
+    };
     for (const Case& c : cases) {
         std::filesystem::remove(tour);
         const Outcome run = generate(c.args);
         EXPECT_EQ(run.status, 1) << c.what;
         EXPECT_EQ(run.messages, c.messages) << c.what;
         EXPECT_EQ(run.out, c.out) << c.what;
+        EXPECT_FALSE(std::filesystem::exists(tour)) << c.what;
+        nothingLeft(c.what);
     }
-    // A plain copy of the viewer stays behind when nothing was appended yet.
-    EXPECT_EQ(test::readFileBytes(tour), test::readFileBytes(FAKE_VIEWER));
 
+    ASSERT_TRUE(test::writeFile(tour, "last year's tour"));
     std::filesystem::remove(folder.path("skins/Test/next-hover.gif"));
     const Outcome run = generate(args(tour));
     EXPECT_EQ(run.messages,
               (std::vector<std::string>{kFileNotFoundMessage, kGenerationErrorMessage}));
-    EXPECT_EQ(test::readFileBytes(tour), test::readFileBytes(FAKE_VIEWER));
+    EXPECT_EQ(test::readFile(tour), "last year's tour");
+    nothingLeft("missing picture");
 }
 
 TEST_F(TourGeneratorTest, AProgramThatCarriesATourIsNotExtended) {
@@ -231,7 +238,7 @@ TEST_F(TourGeneratorTest, AProgramThatCarriesATourIsNotExtended) {
     const Outcome run = generate(again);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.messages, std::vector<std::string>{kGenerationErrorMessage});
-    EXPECT_EQ(test::readFileBytes(second), test::readFileBytes(first));
+    EXPECT_FALSE(std::filesystem::exists(second));
 }
 
 TEST_F(TourGeneratorTest, SkinFoldersComeFromEitherSeparator) {
