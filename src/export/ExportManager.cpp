@@ -88,12 +88,10 @@ QString tourSkinFor(const QString& programFolder, const QString& skin, bool* usa
 }
 
 QString exportWorkFolder() {
-    const QString folder = QDir::tempPath() + QStringLiteral("/Orbworks");
-    if (!QFileInfo::exists(folder) && !QFileInfo(folder).isSymLink())
-        (void)::mkdir(QFile::encodeName(folder).constData(), 0700);
-    if (isPrivateFolder(folder))
-        return folder;
-    QByteArray pattern = QFile::encodeName(folder + QStringLiteral("-XXXXXX"));
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString base =
+        !runtime.isEmpty() && isPrivateFolder(runtime) ? runtime : QDir::tempPath();
+    QByteArray pattern = QFile::encodeName(base + QStringLiteral("/orbworks-export-XXXXXX"));
     if (!::mkdtemp(pattern.data()))
         return {};
     return QFile::decodeName(pattern);
@@ -128,6 +126,12 @@ ExportManager::~ExportManager() {
         if (m_generator->state() != QProcess::NotRunning)
             m_generator->waitForFinished(-1);
     }
+    removeWorkFolder();
+}
+
+void ExportManager::removeWorkFolder() {
+    if (!m_workFolder.isEmpty())
+        (void)QDir(m_workFolder).removeRecursively();
 }
 
 bool ExportManager::exportLocalTour(const QString& name, const QStringList& files,
@@ -160,20 +164,36 @@ bool ExportManager::exportLocalTour(Album& album, const QString& name) {
         m_ui.askTourDestination(name, text(kFileTypeText, "Self-running tour"));
     if (!destination)
         return false;
+    if (generatorRunning())
+        m_generator->waitForFinished(-1);  // it still reads the last work folder
+    removeWorkFolder();
     m_workFolder = exportWorkFolder();
     if (m_workFolder.isEmpty())
         return false;
-    const TourPaths paths = tourPaths(m_programFolder, m_settings.skin, m_workFolder, *destination);
+    // A skin whose folder carries no tour skin would only make Tourgen fail after all the
+    // work: the tour takes the default skin instead, and the user hears of it.
+    bool usable = false;
+    const QString skin = tourSkinFor(m_programFolder, m_settings.skin, &usable);
+    if (!usable && !m_settings.skin.isEmpty() && skin != m_settings.skin)
+        m_ui.message(QStringLiteral("The skin \"%1\" has no tour skin; the tour uses the "
+                                    "default skin.")
+                         .arg(m_settings.skin),
+                     ExportUi::Icon::Information);
+    const TourPaths paths = tourPaths(m_programFolder, skin, m_workFolder, *destination);
     m_ui.showProgress(100 * static_cast<int>(album.itemCount()));
     const bool written = writeTourAlbum(album, name, paths.tourAlbum);
     m_ui.hideProgress();
-    if (!written)
+    if (!written) {
+        removeWorkFolder();
         return false;
-    if (!startGenerator(paths))
+    }
+    if (!startGenerator(paths)) {
+        removeWorkFolder();
         m_ui.message(
             fillText(text(kGeneratorMissingText, "The tour generator could not be started:\n%s"),
                      paths.generator),
             ExportUi::Icon::Exclamation);
+    }
     return true;
 }
 
@@ -258,6 +278,7 @@ bool ExportManager::startGenerator(const TourPaths& paths) {
 }
 
 void ExportManager::generatorEnded(bool ok, const QString& message) {
+    removeWorkFolder();
     if (!ok)
         m_ui.message(message.isEmpty() ? QStringLiteral("Error in Generation") : message,
                      ExportUi::Icon::Exclamation);

@@ -47,10 +47,10 @@ QStringList tourSkinsIn(const QString& programFolder);
 // skin, else "Default". usable tells which.
 QString tourSkinFor(const QString& programFolder, const QString& skin, bool* usable = nullptr);
 
-// The export's private folder in the temporary folder ("Orbworks"), made when missing.
-// Only a folder of this user's own, readable by nobody else, is used: anything else under
-// that name (another user's folder, a link) makes the export take a fresh private folder.
-// Empty when none can be made.
+// A fresh folder of this user's own for one export's tour album file, readable by nobody
+// else: under $XDG_RUNTIME_DIR when that is a private folder, else in the temporary folder.
+// A fixed name in a shared folder could be made beforehand by someone else. Empty when none
+// can be made.
 QString exportWorkFolder();
 
 // Fills the first "%s" of a resource text, or appends the value when there is none.
@@ -88,9 +88,12 @@ public:
     void setGeneratorFinished(std::function<void(bool ok, const QString& message)> done) {
         m_generatorFinished = std::move(done);
     }
+    // The last export's work folder; it is removed once the generator has read it.
     const QString& workFolder() const { return m_workFolder; }
 
 private:
+    void removeWorkFolder();
+
     [[nodiscard]] bool startGenerator(const TourPaths& paths);
     void generatorEnded(bool ok, const QString& message);
 

@@ -117,8 +117,9 @@ TEST_F(ExportManagerTest, LooseFilesBecomeATourThroughATemporaryAlbum) {
     // The temporary album is gone again; the one that was there stays.
     EXPECT_FALSE(library.albumExists("_Album1"));
     EXPECT_TRUE(library.albumExists("_Album"));
-    EXPECT_EQ(manager.workFolder(), QDir::tempPath() + "/Orbworks");
-    EXPECT_TRUE(QFileInfo::exists(manager.workFolder() + "/album.orb"));
+    // The tour album file lived in a private folder that went once Tourgen had read it.
+    EXPECT_TRUE(manager.workFolder().startsWith(QDir::tempPath() + "/orbworks-export-"));
+    EXPECT_FALSE(QFileInfo::exists(manager.workFolder()));
 
     const auto tour = test::readTourProgram(m_temp.path("out dir/My Tour"));
     ASSERT_TRUE(tour);
@@ -211,21 +212,52 @@ TEST_F(ExportManagerTest, GeneratorFailureIsShown) {
     ASSERT_TRUE(without.exportLocalTour(*album, "Pictures"));
     ASSERT_EQ(second.messages.size(), 1);
     EXPECT_TRUE(second.messages[0].contains(programFolder() + "/Export/Local/Tourgen"));
-    EXPECT_TRUE(QFileInfo::exists(without.workFolder() + "/album.orb"));
+    EXPECT_FALSE(QFileInfo::exists(without.workFolder()));
 }
 
-TEST_F(ExportManagerTest, WorkFolderIsNeverSomeoneElses) {
-    // A link planted under the work folder's name is not followed.
-    ASSERT_TRUE(QDir().mkpath(m_temp.path("elsewhere")));
-    ASSERT_TRUE(QFile::link(m_temp.path("elsewhere"), QDir::tempPath() + "/Orbworks"));
-    const QString work = exportWorkFolder();
-    ASSERT_FALSE(work.isEmpty());
-    EXPECT_NE(work, QDir::tempPath() + "/Orbworks");
-    EXPECT_TRUE(QFileInfo(work).isDir());
-    EXPECT_FALSE(QFileInfo(work).isSymLink());
-    EXPECT_EQ(
-        QFileInfo(work).permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup),
-        QFileDevice::Permissions());
+TEST_F(ExportManagerTest, ASkinWithoutTourSkinGivesWayToTheDefault) {
+    AlbumLibrary library;
+    ASSERT_TRUE(library.setRoot(m_temp.path("library"), RootCreation::Yes));
+    ASSERT_TRUE(QDir().mkpath(programFolder() + "/Skins/Empty"));
+    ScriptedUi ui;
+    ui.destination = m_temp.path("tour");
+    ExportSettings settings;
+    settings.compressionLocal = 100;
+    settings.skin = "Empty";
+    ExportManager manager(ui, settings, programFolder());
+    ASSERT_TRUE(manager.exportLocalTour("Tour", {ringFile("a.jpg", 3)}, library));
+    bool generated = false;
+    ASSERT_TRUE(waitForGenerator(manager, &generated));
+    EXPECT_TRUE(generated) << ui.messages.join('\n').toStdString();
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].contains("\"Empty\" has no tour skin"));
+    EXPECT_TRUE(test::readTourProgram(m_temp.path("tour")));
+}
+
+TEST_F(ExportManagerTest, WorkFoldersAreFreshAndPrivate) {
+    const auto isPrivate = [](const QString& folder) {
+        return QFileInfo(folder).isDir() && !QFileInfo(folder).isSymLink() &&
+               (QFileInfo(folder).permissions() &
+                (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup)) ==
+                   QFileDevice::Permissions();
+    };
+    // The user's runtime folder when it is private, the temporary folder when it is not.
+    const QString runtime = m_temp.path("runtime");
+    ASSERT_TRUE(QDir().mkpath(runtime));
+    m_env.set("XDG_RUNTIME_DIR", runtime);
+    ASSERT_TRUE(QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner |
+                                                   QFile::ExeOwner | QFile::ReadOther |
+                                                   QFile::ExeOther));
+    const QString shared = exportWorkFolder();
+    EXPECT_TRUE(shared.startsWith(QDir::tempPath() + "/orbworks-export-"));
+    ASSERT_TRUE(
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString first = exportWorkFolder();
+    const QString second = exportWorkFolder();
+    EXPECT_TRUE(first.startsWith(runtime + "/orbworks-export-")) << first.toStdString();
+    EXPECT_NE(first, second);
+    for (const QString& folder : {shared, first, second})
+        EXPECT_TRUE(isPrivate(folder)) << folder.toStdString();
 }
 
 }  // namespace
