@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -220,11 +219,8 @@ int buildTour(const TourBuildOptions& options, std::ostream& out, std::ostream& 
     // learns which file could not be written and why.
     const QString destination =
         QFileInfo(QString::fromStdString(options.output)).absoluteFilePath();
-    QTemporaryFile probe(QFileInfo(destination).absolutePath() + QStringLiteral("/.orbpix-XXXXXX"));
-    if (!probe.open())
-        return buildFailure(err, kExitFailed,
-                            "cannot write " + str(destination) + ": " + str(probe.errorString()));
-    probe.remove();
+    if (const auto problem = destinationProblem(destination))
+        return buildFailure(err, kExitFailed, str(*problem));
 
     std::vector<ExportPicture> pictures;
     TourWriteOptions writeOptions;

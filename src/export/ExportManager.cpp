@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 #include "album/AlbumLibrary.h"
 #include "album/FolderAlbum.h"
@@ -87,6 +88,14 @@ QString tourSkinFor(const QString& programFolder, const QString& skin, bool* usa
     return found ? name : QStringLiteral("Default");
 }
 
+std::optional<QString> destinationProblem(const QString& destination) {
+    QTemporaryFile probe(QFileInfo(destination).absolutePath() +
+                         QStringLiteral("/.orbworks-XXXXXX"));
+    if (probe.open())
+        return std::nullopt;
+    return QStringLiteral("cannot write %1: %2").arg(destination, probe.errorString());
+}
+
 QString exportWorkFolder() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     const QString base =
@@ -164,6 +173,10 @@ bool ExportManager::exportLocalTour(Album& album, const QString& name) {
         m_ui.askTourDestination(name, text(kFileTypeText, "Self-running tour"));
     if (!destination)
         return false;
+    if (const auto problem = destinationProblem(*destination)) {
+        m_ui.message(*problem, ExportUi::Icon::Exclamation);
+        return false;
+    }
     if (generatorRunning())
         m_generator->waitForFinished(-1);  // it still reads the last work folder
     removeWorkFolder();

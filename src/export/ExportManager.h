@@ -47,6 +47,10 @@ QStringList tourSkinsIn(const QString& programFolder);
 // skin, else "Default". usable tells which.
 QString tourSkinFor(const QString& programFolder, const QString& skin, bool* usable = nullptr);
 
+// Why a tour cannot be written at the destination ("cannot write PATH: reason"), found by
+// making a file beside it before any work starts; nothing when it can.
+std::optional<QString> destinationProblem(const QString& destination);
+
 // A fresh folder of this user's own for one export's tour album file, readable by nobody
 // else: under $XDG_RUNTIME_DIR when that is a private folder, else in the temporary folder.
 // A fixed name in a shared folder could be made beforehand by someone else. Empty when none

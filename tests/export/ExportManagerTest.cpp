@@ -196,13 +196,21 @@ TEST_F(ExportManagerTest, GeneratorFailureIsShown) {
     auto album = FolderAlbum::open(folder.toStdString());
     ASSERT_TRUE(album);
     ScriptedUi ui;
-    ui.destination = m_temp.path("missing folder/tour");  // the copy cannot be made
-    ExportManager manager(ui, {}, programFolder());
+    ui.destination = m_temp.path("tour");
+    // A tour skin whose pictures are gone: Tourgen fails, and says why.
+    const QString broken = programFolder() + "/Skins/Broken";
+    ASSERT_TRUE(QDir().mkpath(broken));
+    ASSERT_TRUE(QFile::copy(programFolder() + "/Skins/Default/skin.ski", broken + "/skin.ski"));
+    ExportSettings settings;
+    settings.skin = "Broken";
+    ExportManager manager(ui, settings, programFolder());
     ASSERT_TRUE(manager.exportLocalTour(*album, "Pictures"));
     bool generated = true;
     ASSERT_TRUE(waitForGenerator(manager, &generated));
     EXPECT_FALSE(generated);
-    EXPECT_EQ(ui.messages, QStringList{"Copy Failed"});
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].endsWith("Error in Generation")) << ui.messages[0].toStdString();
+    EXPECT_FALSE(QFileInfo::exists(m_temp.path("tour")));
 
     // A generator that cannot be started at all: text 638 naming it.
     ASSERT_TRUE(QFile::remove(programFolder() + "/Export/Local/Tourgen"));
@@ -232,6 +240,19 @@ TEST_F(ExportManagerTest, ASkinWithoutTourSkinGivesWayToTheDefault) {
     ASSERT_EQ(ui.messages.size(), 1);
     EXPECT_TRUE(ui.messages[0].contains("\"Empty\" has no tour skin"));
     EXPECT_TRUE(test::readTourProgram(m_temp.path("tour")));
+}
+
+TEST_F(ExportManagerTest, AnUnwritableDestinationIsNamedBeforeAnyWork) {
+    AlbumLibrary library;
+    ASSERT_TRUE(library.setRoot(m_temp.path("library"), RootCreation::Yes));
+    ScriptedUi ui;
+    ui.destination = "/proc/tour";
+    ExportManager manager(ui, {}, programFolder());
+    EXPECT_FALSE(manager.exportLocalTour("Tour", {ringFile("a.jpg", 3)}, library));
+    ASSERT_EQ(ui.messages.size(), 1);
+    EXPECT_TRUE(ui.messages[0].startsWith("cannot write /proc/tour: "))
+        << ui.messages[0].toStdString();
+    EXPECT_EQ(ui.maximum, -1);  // no progress: nothing was unwrapped
 }
 
 TEST_F(ExportManagerTest, WorkFoldersAreFreshAndPrivate) {
