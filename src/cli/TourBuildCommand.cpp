@@ -28,13 +28,15 @@ namespace {
 
 constexpr const char* kTourBuildHelp =
     "Usage: orbpix tour build -o TOUR [--album NAME | IMAGE...] [--skin NAME] [--title TEXT]\n"
-    "                         [--compression N] [--private] [--keep-orb PATH]\n"
+    "                         [--compression N] [--private] [--strict] [--keep-orb PATH]\n"
     "\n"
     "Publishes an album of the library, or the pictures named, as a self-running tour: every\n"
     "picture is unwrapped to 4H x H (H from the compression figure), colour-corrected and\n"
     "written as JPEG into a tour album file, which Tourgen appends with the skin to a copy\n"
     "of the tour viewer. Pictures without circles get detected ones; pictures that cannot\n"
-    "be read or whose circles do not fit are left out and listed.\n"
+    "be read, are too large, or whose ring is missing, too small or does not fit are left\n"
+    "out and listed with the reason. A damaged picture (part of its data missing) is named\n"
+    "in a warning and kept, or left out with --strict.\n"
     "\n"
     "  -o TOUR          the tour program to write\n"
     "  --album NAME     an album of the library (its name is the default title)\n"
@@ -43,6 +45,7 @@ constexpr const char* kTourBuildHelp =
     "  --title TEXT     the album title shown by the tour (default: the album's name, or Tour)\n"
     "  --compression N  the quality figure (default: the \"CompressionLocal\" setting, 400)\n"
     "  --private        leave the author's name, address and home page out\n"
+    "  --strict         leave damaged pictures out\n"
     "  --keep-orb PATH  keep a copy of the tour album file\n"
     "  --threads N      pictures unwrapped at the same time (default: one per processor)\n"
     "\n"
@@ -66,13 +69,14 @@ struct TourBuildOptions {
     bool userPrivate = false;
     std::optional<std::string> keepTourAlbum;  // where to keep a copy of the tour album file
     int threads = 0;
+    bool strict = false;  // damaged pictures are left out
 };
 
 std::optional<TourBuildOptions> parseTourBuildOptions(const std::vector<std::string>& args,
                                                       std::string& error) {
     const OptionSet known{
         {"output", "album", "skin", "title", "compression", "keep-orb", "threads"},
-        {"private", "help"},
+        {"private", "strict", "help"},
         {{'o', "output"}, {'h', "help"}}};
     const auto parsed = parseArguments(args, known, error);
     if (!parsed)
@@ -96,6 +100,7 @@ std::optional<TourBuildOptions> parseTourBuildOptions(const std::vector<std::str
     if (!options.albumName && options.pictures.empty())
         return fail("no pictures: give --album NAME or IMAGE files");
     options.userPrivate = parsed->has("private");
+    options.strict = parsed->has("strict");
     options.skin = parsed->option("skin");
     options.title = parsed->option("title");
     options.keepTourAlbum = parsed->option("keep-orb");
@@ -228,10 +233,16 @@ int buildTour(const TourBuildOptions& options, std::ostream& out, std::ostream& 
         status != kExitOk)
         return status;
     std::vector<std::string> failed;
-    const std::vector<PreparedPicture> prepared = preparePictures(pictures, {}, failed);
-    for (const std::string& name : failed)
-        err << "orbpix tour build: left out " << name
-            << " (unreadable, or its circles do not fit the picture)\n";
+    PrepareHooks hooks;
+    hooks.strict = options.strict;
+    hooks.leftOut = [&err](const ExportPicture& picture, const std::string& reason) {
+        err << "orbpix tour build: left out " << picture.name << " (" << reason << ")\n";
+    };
+    hooks.damaged = [&err, &options](const ExportPicture& picture, const std::string& reason) {
+        if (!options.strict)
+            err << "orbpix tour build: warning: " << picture.path << " is " << reason << "\n";
+    };
+    const std::vector<PreparedPicture> prepared = preparePictures(pictures, hooks, failed);
 
     QTemporaryDir work(QDir::tempPath() + QStringLiteral("/orbpix-tour-XXXXXX"));
     if (!work.isValid())

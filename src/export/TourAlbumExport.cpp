@@ -13,6 +13,7 @@
 #include "imaging/JpegWriter.h"
 #include "imaging/Unwrap.h"
 #include "imaging/io/ImageFiles.h"
+#include "imaging/io/PictureCheck.h"
 #include "imaging/io/ItemCircles.h"
 #include "tourfmt/BlockScrambleStream.h"
 
@@ -82,12 +83,25 @@ std::vector<PreparedPicture> preparePictures(const std::vector<ExportPicture>& p
                                              const PrepareHooks& hooks,
                                              std::vector<std::string>& failed) {
     std::vector<PreparedPicture> prepared;
+    const auto leaveOut = [&](const ExportPicture& picture, const QString& reason) {
+        failed.push_back(picture.name);
+        if (hooks.leftOut)
+            hooks.leftOut(picture, reason.toStdString());
+    };
     for (const ExportPicture& picture : pictures) {
         const QString path = QString::fromStdString(picture.path);
-        const auto info = readImageFileInfo(path);
-        if (!info || info->width <= 0 || info->height <= 0) {
-            failed.push_back(picture.name);
+        const PictureCheck check = checkPictureFile(path);
+        if (!check.usable()) {
+            leaveOut(picture, check.reason);
             continue;
+        }
+        if (check.state == PictureCheck::State::Damaged) {
+            if (hooks.damaged)
+                hooks.damaged(picture, check.reason.toStdString());
+            if (hooks.strict) {
+                leaveOut(picture, check.reason);
+                continue;
+            }
         }
         std::optional<RingCircles> circles;
         if (picture.circles) {
@@ -95,13 +109,14 @@ std::vector<PreparedPicture> preparePictures(const std::vector<ExportPicture>& p
         } else if (const auto found = detectItemCircles(path)) {
             circles = found->circles;
         }
-        const auto valid = [&info](const std::optional<RingCircles>& c) {
-            return c && circlesInsideImage(&c->outer, &c->inner, info->width, info->height);
+        const auto valid = [&check](const std::optional<RingCircles>& c) {
+            return c && ringCanBeUnwrapped(*c, check.width, check.height);
         };
         if (!valid(circles)) {
             circles = hooks.invalidCircles ? hooks.invalidCircles(picture) : std::nullopt;
             if (!valid(circles)) {
-                failed.push_back(picture.name);
+                leaveOut(picture, QStringLiteral("its ring is missing, too small or does not fit "
+                                                 "the picture"));
                 continue;
             }
         }

@@ -53,10 +53,16 @@ struct PrepareHooks {
     // The circles are missing or do not fit the picture: answers new valid circles, or
     // nothing to leave the picture out.
     std::function<std::optional<RingCircles>(const ExportPicture& picture)> invalidCircles;
+    // Told of each picture left out and why.
+    std::function<void(const ExportPicture& picture, const std::string& reason)> leftOut;
+    // Told of each picture whose data is damaged; it stays in unless strict.
+    std::function<void(const ExportPicture& picture, const std::string& reason)> damaged;
+    bool strict = false;
 };
 
-// Finds each picture's size and circles ("CIRCLES", else detected). Pictures that cannot be
-// read, or whose circles stay invalid, are left out and their names appended to failed.
+// Checks each picture (readable, not too large, its data complete) and finds its circles
+// ("CIRCLES", else detected). Pictures that cannot be read, or whose ring stays unusable, are
+// left out and their names appended to failed.
 std::vector<PreparedPicture> preparePictures(const std::vector<ExportPicture>& pictures,
                                              const PrepareHooks& hooks,
                                              std::vector<std::string>& failed);

@@ -229,6 +229,11 @@ bool circlesInsideImage(const LensCircle* outer, const LensCircle* inner, int w,
     return true;
 }
 
+bool ringCanBeUnwrapped(const RingCircles& circles, int w, int h) {
+    return circlesInsideImage(&circles.outer, &circles.inner, w, h) &&
+           previewHeight(circles.outer.radius) > 0;
+}
+
 int previewHeight(float outerRadius) {
     const double rows = std::trunc(double{outerRadius} * std::numbers::pi / 2);
     if (!(rows > 0))

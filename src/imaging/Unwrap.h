@@ -30,6 +30,11 @@ bool circlesInsideImage(const LensCircle* outer, const LensCircle* inner, int w,
 // Height of the preview strip for an outer radius: trunc(r·π/2), at most 800 rows.
 int previewHeight(float outerRadius);
 
+// The one rule for every path that unwraps a picture: both circles inside the picture and a
+// ring wide enough to give at least one row of panorama. A smaller ring would be stretched
+// into a panorama of a single colour.
+bool ringCanBeUnwrapped(const RingCircles& circles, int w, int h);
+
 // Histogram indices of one output pixel.
 inline int luminanceIndex(int b, int g, int r) {
     return (b + 3 * r + 6 * g) / 10;

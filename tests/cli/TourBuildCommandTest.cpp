@@ -66,6 +66,33 @@ TEST_F(TourBuild, PicturesBecomeATourAndUnusableOnesAreListed) {
     EXPECT_EQ(*kept, read->album);
 }
 
+TEST_F(TourBuild, TinyRingsAreLeftOutAndDamagedPicturesNamed) {
+    const QString a = ring(m_temp.path("pictures/a.jpg"), 1);
+    QImage dot(1, 1, QImage::Format_RGB32);
+    dot.fill(Qt::red);
+    const QString tiny = m_temp.path("pictures/dot.png");
+    ASSERT_TRUE(dot.save(tiny));
+    const QString cut = m_temp.path("pictures/cut.jpg");
+    ASSERT_TRUE(QFile::copy(a, cut));
+    ASSERT_TRUE(QFile::resize(cut, QFileInfo(a).size() / 2));
+
+    // Alone, an unusable picture leaves nothing to publish.
+    const Outcome alone = orbpix({"-o", m_temp.path("t1"), tiny});
+    EXPECT_EQ(alone.status, 2);
+    EXPECT_TRUE(alone.err.contains("left out dot.png (its ring is missing, too small"))
+        << alone.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(m_temp.path("t1")));
+
+    const Outcome kept = orbpix({"-o", m_temp.path("t2"), "--compression", "100", cut, a});
+    ASSERT_EQ(kept.status, 0) << kept.err.toStdString();
+    EXPECT_TRUE(kept.err.contains("warning: " + cut + " is damaged")) << kept.err.toStdString();
+    EXPECT_EQ(test::readTourProgram(m_temp.path("t2"))->album.pictures.size(), 2u);
+
+    const Outcome strict = orbpix({"-o", m_temp.path("t3"), "--strict", cut});
+    EXPECT_EQ(strict.status, 2);
+    EXPECT_TRUE(strict.err.contains("left out cut.jpg (damaged: ")) << strict.err.toStdString();
+}
+
 TEST_F(TourBuild, AlbumOfTheLibraryWithTheSettingsInformation) {
     ASSERT_TRUE(registry::writeText(registry::Hive::User, "Software\\Orbworks\\Albums", "path",
                                     m_temp.path("library")));
