@@ -19,6 +19,7 @@
 #include "cli/Arguments.h"
 #include "cli/CommandSupport.h"
 #include "cli/Commands.h"
+#include "imaging/io/PictureCheck.h"
 #include "shell/ProgramFolder.h"
 #include "shell/ResourceLibrary.h"
 
@@ -43,9 +44,13 @@ constexpr const char* kAlbumHelp =
     "                          --json prints {\"album\":..,\"folder\":..,\"items\":[\n"
     "                          {\"index\":N,\"path\":..,\"properties\":[{\"name\":..,\n"
     "                          \"value\":..}]}]}\n"
-    "  add NAME FILE...        copy pictures into the album, appended in the order given,\n"
+    "  add NAME FILE... [--strict]\n"
+    "                          copy pictures into the album, appended in the order given,\n"
     "                          and store their ring circles (detected) as CIRCLES; prints\n"
-    "                          the number and path of each new picture\n"
+    "                          the number and path of each new picture. Each must be a\n"
+    "                          picture the program can read and hold; a damaged one (part of\n"
+    "                          its data missing) is named in a warning, or refused with\n"
+    "                          --strict\n"
     "  remove NAME INDEX...    remove pictures from the album; their files are deleted\n"
     "  move NAME INDEX... --to POS\n"
     "                          gather the pictures, in album order, into one block that\n"
@@ -59,8 +64,9 @@ constexpr const char* kAlbumHelp =
     "Each change is made and saved as a whole or not at all.\n"
     "\n"
     "Exit status: 0 done, 1 bad arguments (also an index out of range or a name the album\n"
-    "cannot store; nothing changed), 2 a picture to add is missing or not a picture file\n"
-    "(nothing added), 4 the change could not be made or saved (nothing changed), 5 no such\n"
+    "cannot store; nothing changed), 2 a picture to add is missing, not a picture the\n"
+    "program can read, too large, or damaged with --strict (nothing added), 4 the change could not "
+    "be made or saved (nothing changed), 5 no such\n"
     "album.\n";
 
 constexpr int kLibraryFolderText = 102;
@@ -255,6 +261,15 @@ int addCommand(AlbumLibrary& library, const ParsedArguments& parsed, std::ostrea
         if (!filePatternList().matches(str(info.fileName())))
             return failure(err, kExitUnreadable,
                            *it + " is not named as a picture file; nothing was added");
+        // Named like a picture is not enough: an empty file or a header promising more
+        // pixels than anything can hold would sit in the album as a picture nobody can show.
+        const PictureCheck check = checkPictureFile(info.absoluteFilePath());
+        const bool damaged = check.state == PictureCheck::State::Damaged;
+        if (!check.usable() || (damaged && parsed.has("strict")))
+            return failure(err, kExitUnreadable,
+                           *it + " is " + str(check.reason) + "; nothing was added");
+        if (damaged)
+            err << "orbpix album: warning: " << *it << " is " << str(check.reason) << "\n";
         AlbumItem item;
         item.path = str(info.absoluteFilePath());
         items.push_back(std::move(item));
@@ -450,7 +465,7 @@ int albumCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         return kExitOk;
     }
     std::string error;
-    const OptionSet options{{"to"}, {"json", "help"}, {{'h', "help"}}};
+    const OptionSet options{{"to"}, {"json", "strict", "help"}, {{'h', "help"}}};
     const auto parsed =
         parseArguments(std::vector<std::string>(args.begin() + 1, args.end()), options, error);
     if (!parsed)
@@ -463,6 +478,8 @@ int albumCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         return albumUsage(err, "--json belongs to show");
     if (parsed->option("to") && command != "move")
         return albumUsage(err, "--to belongs to move");
+    if (parsed->has("strict") && command != "add")
+        return albumUsage(err, "--strict belongs to add");
 
     AlbumLibrary& library = preparedLibrary();
     if (command == "root")

@@ -19,6 +19,7 @@
 #include "imaging/io/FormatPatterns.h"
 #include "imaging/io/ImageFiles.h"
 #include "imaging/io/ItemCircles.h"
+#include "imaging/io/PictureCheck.h"
 #include "shell/ProgramFolder.h"
 #include "shell/ResourceLibrary.h"
 
@@ -57,7 +58,7 @@ constexpr const char* kDetectHelp =
 
 constexpr const char* kUnwrapHelp =
     "Usage: orbpix unwrap IMAGE -o OUT [--circles CX,CY,RIN,ROUT] [--height H] [--reverse]\n"
-    "                    [--cc B,C,S] [--quality Q] [--auto-cc] [--json]\n"
+    "                    [--cc B,C,S] [--quality Q] [--auto-cc] [--json] [--strict]\n"
     "       orbpix unwrap IMAGE --auto-cc [--circles CX,CY,RIN,ROUT] [--height H] [--reverse]\n"
     "                    [--json]\n"
     "\n"
@@ -75,13 +76,16 @@ constexpr const char* kUnwrapHelp =
     "  --auto-cc              print the automatic colour correction of the panorama as\n"
     "                         \"brightness B, contrast C, saturation S\"; without -o nothing\n"
     "                         is written\n"
-    "  --json                 print the size, circles and raw histograms as JSON, with\n"
-    "                         --auto-cc also \"autoCC\":{\"brightness\":B,\"contrast\":C,\n"
+    "  --json                 print the size, circles, \"damaged\" and raw histograms as JSON,\n"
+    "                         with --auto-cc also \"autoCC\":{\"brightness\":B,\"contrast\":C,\n"
     "                         \"saturation\":S}\n"
+    "  --strict               refuse a damaged picture (part of its data missing or corrupt),\n"
+    "                         which is otherwise unwrapped with a warning\n"
     "\n"
     "Exit status: 0 written (or, with --auto-cc alone, printed), 1 bad arguments, 2 picture\n"
-    "unreadable, 3 circles not inside the picture (nothing written), 4 the panorama could\n"
-    "not be made or written (a partly written file is removed).\n";
+    "unreadable (or damaged, with --strict), 3 circles not inside the picture (nothing\n"
+    "written), 4 the panorama could not be made or written (a partly written file is\n"
+    "removed).\n";
 
 constexpr const char* kFormatsHelp =
     "Usage: orbpix formats\n"
@@ -153,6 +157,7 @@ struct UnwrapOptions {
     bool reverse = false;
     bool autoCc = false;
     bool json = false;
+    bool strict = false;  // a damaged picture is refused
 };
 
 // The output file and its format; false with a message when it is missing or unknown.
@@ -203,7 +208,7 @@ bool parseUnwrapValues(const ParsedArguments& parsed, UnwrapOptions& options, st
 std::optional<UnwrapOptions> parseUnwrapOptions(const std::vector<std::string>& args,
                                                 std::string& error) {
     const OptionSet known{{"output", "circles", "height", "cc", "quality"},
-                          {"reverse", "json", "auto-cc", "help"},
+                          {"reverse", "json", "auto-cc", "strict", "help"},
                           {{'o', "output"}, {'h', "help"}}};
     const auto parsed = parseArguments(args, known, error);
     if (!parsed)
@@ -221,13 +226,24 @@ std::optional<UnwrapOptions> parseUnwrapOptions(const std::vector<std::string>& 
         return std::nullopt;
     options.reverse = parsed->has("reverse");
     options.json = parsed->has("json");
+    options.strict = parsed->has("strict");
     return options;
 }
 
 // The ring picture and its circles, checked to lie inside it; an exit status on failure.
-int loadRing(const UnwrapOptions& options, PixelImage& source, RingCircles& circles,
+int loadRing(const UnwrapOptions& options, PixelImage& source, RingCircles& circles, bool& damaged,
              std::ostream& err) {
     const QString path = QString::fromStdString(options.picture);
+    // A damaged picture still decodes (grey where its data ran out): say so, or refuse it.
+    const PictureCheck check = checkPictureFile(path);
+    damaged = check.state == PictureCheck::State::Damaged;
+    if (damaged && options.strict) {
+        err << "orbpix unwrap: " << options.picture << " is " << str(check.reason)
+            << "; nothing was written\n";
+        return kExitUnreadable;
+    }
+    if (damaged)
+        err << "orbpix unwrap: warning: " << options.picture << " is " << str(check.reason) << "\n";
     QString message;
     if (options.circles) {
         circles = *options.circles;
@@ -273,13 +289,14 @@ std::unique_ptr<PanoramaResult> unwrapRing(const UnwrapOptions& options, const P
 }
 
 void printUnwrapReport(const UnwrapOptions& options, const PanoramaResult& result,
-                       const RingCircles& circles, std::ostream& out) {
+                       const RingCircles& circles, bool damaged, std::ostream& out) {
     std::optional<ColourCorrection> automatic;
     if (options.autoCc)
         automatic = automaticCorrectionOf(result);
     if (options.json) {
         out << "{\"width\":" << result.image.width() << ",\"height\":" << result.image.height()
-            << ",\"circles\":" << circlesJson(circles) << ",\"luminance\":";
+            << ",\"circles\":" << circlesJson(circles)
+            << ",\"damaged\":" << (damaged ? "true" : "false") << ",\"luminance\":";
         printIntArray(out, result.luminance);
         out << ",\"chroma\":";
         printIntArray(out, result.chroma);
@@ -297,7 +314,8 @@ void printUnwrapReport(const UnwrapOptions& options, const PanoramaResult& resul
 int unwrap(const UnwrapOptions& options, std::ostream& out, std::ostream& err) {
     PixelImage source;
     RingCircles circles;
-    if (const int status = loadRing(options, source, circles, err); status != kExitOk)
+    bool damaged = false;
+    if (const int status = loadRing(options, source, circles, damaged, err); status != kExitOk)
         return status;
     const int panoramaHeight =
         options.panoramaHeight ? *options.panoramaHeight : previewHeight(circles.outer.radius);
@@ -313,7 +331,7 @@ int unwrap(const UnwrapOptions& options, std::ostream& out, std::ostream& err) {
     }
     if (options.output && !writePicture(result->image, *options.output, "unwrap", "panorama", err))
         return kExitFailed;
-    printUnwrapReport(options, *result, circles, out);
+    printUnwrapReport(options, *result, circles, damaged, out);
     return kExitOk;
 }
 

@@ -230,6 +230,14 @@ TEST_F(AlbumCommandsTest, FailuresChangeNothingAndSayWhy) {
     makeFivePictureAlbum();
     ASSERT_EQ(album({"create", "Moon"}).status, 0);
     writeFile(path("notes.txt"), "not a picture");
+    writeFile(path("notes.jpg"), "not a picture either");
+    writeFile(path("empty.jpg"), "");
+    // A real JPEG whose frame header promises 60000 x 60000 pixels.
+    QByteArray huge = readFile(kExamples + kNormal);
+    const auto frame = huge.indexOf("\xFF\xC0");
+    ASSERT_GT(frame, 0);
+    huge.replace(frame + 5, 4, QByteArray("\xEA\x60\xEA\x60", 4));
+    writeFile(path("huge.jpg"), huge);
     const std::string ring = (kExamples + kNormal).toStdString();
     const Tree before = treeOf(root());
     ASSERT_FALSE(before.empty());
@@ -278,10 +286,20 @@ TEST_F(AlbumCommandsTest, FailuresChangeNothingAndSayWhy) {
          cli::kExitUnreadable,
          "not named as a picture"},
         {{"add", "Mars", path("home").toStdString()}, cli::kExitUnreadable, "not a readable file"},
+        {{"add", "Mars", ring, path("notes.jpg").toStdString()},
+         cli::kExitUnreadable,
+         "notes.jpg is not a picture the program can read"},
+        {{"add", "Mars", path("empty.jpg").toStdString()},
+         cli::kExitUnreadable,
+         "not a picture the program can read"},
+        {{"add", "Mars", path("huge.jpg").toStdString()},
+         cli::kExitUnreadable,
+         "too large: 60000 x 60000 pixels"},
         {{"add", "Mars"}, cli::kExitUsage, "at least one picture"},
         // Misplaced options and unknown commands.
         {{"list", "--json"}, cli::kExitUsage, "--json belongs to show"},
         {{"remove", "Mars", "1", "--to", "2"}, cli::kExitUsage, "--to belongs to move"},
+        {{"show", "Mars", "--strict"}, cli::kExitUsage, "--strict belongs to add"},
         {{"frobnicate"}, cli::kExitUsage, "unknown album command"},
     };
     for (const Case& c : cases) {
@@ -296,6 +314,22 @@ TEST_F(AlbumCommandsTest, FailuresChangeNothingAndSayWhy) {
     }
     EXPECT_EQ(fileNames("Mars"),
               (std::vector<std::string>{"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp"}));
+}
+
+TEST_F(AlbumCommandsTest, ADamagedPictureIsNamedOrRefusedWhenStrict) {
+    ASSERT_EQ(album({"create", "Mars"}).status, 0);
+    const QString cut = path("cut.jpg");
+    ASSERT_TRUE(QFile::copy(kExamples + kNormal, cut));
+    ASSERT_TRUE(QFile::resize(cut, QFileInfo(cut).size() / 2));
+    const Outcome strict = album({"add", "Mars", "--strict", cut.toStdString()});
+    EXPECT_EQ(strict.status, cli::kExitUnreadable);
+    EXPECT_NE(strict.err.find("cut.jpg is damaged: "), std::string::npos) << strict.err;
+    EXPECT_EQ(fileNames("Mars"), std::vector<std::string>{});
+    const Outcome added = album({"add", "Mars", cut.toStdString()});
+    EXPECT_EQ(added.status, 0) << added.err;
+    EXPECT_NE(added.err.find("warning: " + cut.toStdString() + " is damaged"), std::string::npos)
+        << added.err;
+    EXPECT_EQ(fileNames("Mars"), std::vector<std::string>{"cut.jpg"});
 }
 
 TEST_F(AlbumCommandsTest, AChangeThatCannotBeSavedIsTakenBack) {

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QProcess>
 
 #include <sstream>
@@ -146,6 +147,28 @@ TEST(OrbpixUnwrap, DefaultsToDetectionAndThePreviewHeight) {
     const auto info = readImageFileInfo(out);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->width, object.value("width").toInt());
+    EXPECT_EQ(object.value("damaged"), QJsonValue(false));
+    EXPECT_EQ(result.err, "");
+}
+
+TEST(OrbpixUnwrap, ADamagedPictureIsReportedAndRefusedWhenStrict) {
+    test::QtTempFolder folder;
+    const QString cut = folder.path("cut.jpg");
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(kExamples + "mars_1200x900_reverse.jpg"), cut));
+    ASSERT_TRUE(QFile::resize(cut, QFileInfo(cut).size() * 2 / 3));
+    const QString out = folder.path("p.png");
+    const Outcome result = orbpix({"unwrap", cut.toStdString(), "--circles", "596,452,92,400", "-o",
+                                   out.toStdString(), "--json"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(json(result.out).value("damaged"), QJsonValue(true));
+    EXPECT_EQ(result.err.rfind("orbpix unwrap: warning: " + cut.toStdString() + " is damaged: ", 0),
+              0u)
+        << result.err;
+    ASSERT_TRUE(QFile::remove(out));
+    const Outcome strict = orbpix({"unwrap", cut.toStdString(), "--circles", "596,452,92,400", "-o",
+                                   out.toStdString(), "--strict"});
+    EXPECT_EQ(strict.status, cli::kExitUnreadable);
+    EXPECT_FALSE(QFile::exists(out));
 }
 
 TEST(OrbpixUnwrap, InvalidCirclesWriteNothing) {

@@ -19,7 +19,7 @@ PictureCheck checkPictureFile(const QString& path) {
     check.height = info->height;
     if (!PixelImage::isValidSize(info->width, info->height)) {
         check.state = PictureCheck::State::TooLarge;
-        check.reason = QStringLiteral("%1 x %2 pixels is more than the program can hold")
+        check.reason = QStringLiteral("too large: %1 x %2 pixels is more than the program can hold")
                            .arg(info->width)
                            .arg(info->height);
         return check;
