@@ -36,11 +36,14 @@ constexpr const char* kViewHelp =
     "  --yaw Y               degrees around the strip (default 0)\n"
     "  --focal F             distance to the view plane in pixels (default 256)\n"
     "  --limits TOP,BOTTOM   elevations of the strip's top and bottom rows (default 26,-64)\n"
-    "  --reverse             the lens was mounted upside down: turn the view half round\n"
+    "  --reverse             the lens was mounted upside down: turn the view half round.\n"
+    "                        A strip written by \"orbpix unwrap --reverse\" needs it too (or\n"
+    "                        --limits 64,-26), as the album program shows such pictures\n"
     "  --cc B,C,S            brightness, contrast and saturation of the display correction\n"
     "  --quality Q           JPEG quality from 0 to 100 (default 70); .jpg/.jpeg only\n"
     "  --json                print {\"pitch\":P,\"yaw\":Y,\"focal\":F,\"width\":W,\"height\":H}\n"
-    "                        with the view as kept and the size written\n"
+    "                        with the view as shown (the pitch kept within the strip's\n"
+    "                        limits) and the size written\n"
     "\n"
     "Exit status: 0 written, 1 bad arguments, 2 panorama unreadable, 4 the view could not\n"
     "be made or written.\n";
@@ -250,7 +253,9 @@ int view(const ViewOptions& options, std::ostream& out, std::ostream& err) {
     if (options.json) {
         std::ostringstream json;
         json.precision(9);
-        json << "{\"pitch\":" << control.pitch() << ",\"yaw\":" << control.yaw()
+        // The pitch the frame shows: near the strip's top or bottom row the view keeps
+        // less than was asked for.
+        json << "{\"pitch\":" << renderer.shownPitch() << ",\"yaw\":" << control.yaw()
              << ",\"focal\":" << control.focal() << ",\"width\":" << frame.width()
              << ",\"height\":" << frame.height() << "}\n";
         out << json.str();

@@ -204,6 +204,23 @@ int PanoramaProjector::render() {
     return 0;
 }
 
+float PanoramaProjector::pitchWithinLimits(const Settings& s, int outputHeight) {
+    const std::int64_t h2 = outputHeight >> 1;
+    const std::int64_t F = std::max<std::int64_t>(s.view.focal, h2);
+    // Half the frame's vertical angle.
+    const double d = std::atan2(double(h2), double(F)) * 180.0 * (1.0 / std::numbers::pi);
+    float p = finiteOrZero(s.view.pitch);
+    if (p - d <= -s.limits.top)
+        p = static_cast<float>(d - s.limits.top);
+    else if (p + d >= -s.limits.bottom)
+        p = static_cast<float>(-s.limits.bottom - d);
+    return p;
+}
+
+float PanoramaProjector::shownPitch() const {
+    return pitchWithinLimits(settings(), m_output.height());
+}
+
 // The exact rays at every grid node. Only the half right of the centre column is traced;
 // the left half mirrors its horizontal angle. Products that can pass 2^31 at ordinary
 // window sizes (z², 256·z², 16777216·i²) are taken in 64 bits.
@@ -218,12 +235,7 @@ void PanoramaProjector::computeGrid(const Settings& s) {
     const int n = (W - W / 2) / 8;
     const std::int64_t F = std::max<std::int64_t>(s.view.focal, h2);
 
-    const double d = std::atan2(double(h2), double(F)) * 180.0 * (1.0 / std::numbers::pi);
-    float p = finiteOrZero(s.view.pitch);
-    if (p - d <= -s.limits.top)
-        p = static_cast<float>(d - s.limits.top);
-    else if (p + d >= -s.limits.bottom)
-        p = static_cast<float>(-s.limits.bottom - d);
+    const float p = pitchWithinLimits(s, H);
 
     const double radians = double(p) * std::numbers::pi / 180.0;
     const std::int64_t C = static_cast<std::int64_t>(std::cos(radians) * 4096.0);

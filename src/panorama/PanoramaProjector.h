@@ -68,6 +68,9 @@ public:
     bool isReverse() const;
 
     ViewAngles view() const;
+    // The pitch a frame of the current output shows: the view's, moved back where the frame
+    // would reach past the strip's top or bottom row.
+    float shownPitch() const;
     int outputWidth() const { return m_output.width(); }
     int outputHeight() const { return m_output.height(); }
     int gridColumns() const { return m_gridColumns; }
@@ -92,6 +95,7 @@ private:
         ColourAdjuster colour;
     };
     Settings settings() const;
+    static float pitchWithinLimits(const Settings& s, int outputHeight);
     void computeGrid(const Settings& s);
     void fillCells();
 

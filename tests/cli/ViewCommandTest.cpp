@@ -84,6 +84,17 @@ TEST_F(OrbpixView, KeepsTheViewInBoundsAndWritesTheRoundedSize) {
     ASSERT_EQ(orbpix({"view", panorama, "-o", out, "--size", "320x240", "--focal", "50"}).status,
               0);
     EXPECT_TRUE(samePixels(written(out), expected(320, 240, 30, 360, 120)));
+
+    // A frame that would reach below the strip's bottom row shows a smaller pitch, and says so:
+    // half of this frame spans 45 degrees, and the strip ends 64 degrees down.
+    const Outcome kept = orbpix({"view", panorama, "-o", out, "--size", "320x240", "--focal", "120",
+                                 "--pitch", "45", "--json"});
+    ASSERT_EQ(kept.status, 0) << kept.err;
+    EXPECT_NEAR(QJsonDocument::fromJson(QByteArray::fromStdString(kept.out))
+                    .object()
+                    .value("pitch")
+                    .toDouble(),
+                19, 1e-4);
 }
 
 TEST_F(OrbpixView, LimitsAndReverseReachTheRenderer) {
