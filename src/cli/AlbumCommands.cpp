@@ -57,6 +57,11 @@ constexpr const char* kAlbumHelp =
     "                          stands where picture POS stood (POS = count + 1: at the end)\n"
     "  set NAME INDEX PROPERTY VALUE\n"
     "                          set a property of a picture; an empty VALUE removes it\n"
+    "  reverse NAME INDEX [on|off]\n"
+    "                          mark the picture as taken with the lens mounted upside down\n"
+    "                          (on), or the normal way (off); without on or off, turn the\n"
+    "                          mark over. Writes REVERSE as the album window's lens toggle\n"
+    "                          does: 1,-26,64 or 0,-64,26\n"
     "  rename NAME NEW         rename the album (its folder)\n"
     "  delete NAME             move the album to the trash under the name \"Rescued from\n"
     "                          NAME (deleted D-M-Y)\"; without a trash it is deleted for good\n"
@@ -352,6 +357,34 @@ int moveCommand(AlbumLibrary& library, const ParsedArguments& parsed, std::ostre
                   "moving the pictures", err);
 }
 
+int reverseCommand(AlbumLibrary& library, const ParsedArguments& parsed, std::ostream& out,
+                   std::ostream& err) {
+    const auto& words = parsed.positionals;
+    if (words.size() < 2 || words.size() > 3 ||
+        (words.size() == 3 && words[2] != "on" && words[2] != "off"))
+        return albumUsage(err, "reverse wants an album name, a picture number and on or off");
+    int status = kExitOk;
+    const auto opened = openNamed(library, words[0], err, status);
+    if (!opened)
+        return status;
+    FolderAlbum& album = *opened->album;
+    std::string error;
+    const auto index = parseItemNumbers({words[1]}, album.itemCount(), error);
+    if (!index)
+        return albumUsage(err, error);
+    const bool reversed =
+        words.size() == 3 ? words[2] == "on"
+                          : !isReversedProperty(album.property(index->front(), kPropertyReverse));
+    PropertyMap values;
+    values.set(kPropertyReverse, reversePropertyText(reversed));
+    const int done =
+        commit(*opened, std::make_unique<ModifyImageStep>(album, index->front(), std::move(values)),
+               "changing the lens mounting", err);
+    if (done == kExitOk)
+        out << (reversed ? "upside down\n" : "normal\n");
+    return done;
+}
+
 int setCommand(AlbumLibrary& library, const ParsedArguments& parsed, std::ostream& err) {
     if (parsed.positionals.size() != 4)
         return albumUsage(err, "set wants an album name, a picture number, a property and a value");
@@ -500,6 +533,8 @@ int albumCommand(const std::vector<std::string>& args, std::ostream& out, std::o
         return setCommand(library, *parsed, err);
     if (command == "rename")
         return renameCommand(library, *parsed, err);
+    if (command == "reverse")
+        return reverseCommand(library, *parsed, out, err);
     if (command == "delete")
         return deleteCommand(library, *parsed, out, err);
     return albumUsage(err, "unknown album command '" + command + "'");

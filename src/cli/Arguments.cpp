@@ -11,6 +11,11 @@ std::optional<std::string> ParsedArguments::option(const std::string& name) cons
     return it->second;
 }
 
+std::vector<std::string> ParsedArguments::values(const std::string& name) const {
+    const auto it = allValues.find(name);
+    return it == allValues.end() ? std::vector<std::string>{} : it->second;
+}
+
 std::optional<ParsedArguments> parseArguments(const std::vector<std::string>& args,
                                               const OptionSet& known, std::string& error) {
     ParsedArguments parsed;
@@ -54,6 +59,7 @@ std::optional<ParsedArguments> parseArguments(const std::vector<std::string>& ar
                 inlineValue = args[++i];
             }
             parsed.options[name] = *inlineValue;
+            parsed.allValues[name].push_back(*inlineValue);
         } else {
             error = "unknown option " + arg;
             return std::nullopt;

@@ -12,10 +12,13 @@ namespace orbpix::cli {
 // "--name value", "--name=value" or, for the short forms a command declares, "-o value".
 struct ParsedArguments {
     std::vector<std::string> positionals;
-    std::map<std::string, std::string> options;
+    std::map<std::string, std::string> options;                 // the last value of each option
+    std::map<std::string, std::vector<std::string>> allValues;  // every value, in order
     std::set<std::string> switches;
     bool has(const std::string& name) const { return switches.count(name) > 0; }
     std::optional<std::string> option(const std::string& name) const;
+    // Every value of an option given more than once.
+    std::vector<std::string> values(const std::string& name) const;
 };
 
 struct OptionSet {

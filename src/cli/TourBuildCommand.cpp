@@ -3,12 +3,14 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "album/AlbumItem.h"
 #include "album/AlbumLibrary.h"
 #include "album/FolderAlbum.h"
 #include "cli/Arguments.h"
@@ -29,6 +31,7 @@ namespace {
 constexpr const char* kTourBuildHelp =
     "Usage: orbpix tour build -o TOUR [--album NAME | IMAGE...] [--skin NAME] [--title TEXT]\n"
     "                         [--compression N] [--private] [--strict] [--keep-orb PATH]\n"
+    "                         [--reverse IMAGE]...\n"
     "\n"
     "Publishes an album of the library, or the pictures named, as a self-running tour: every\n"
     "picture is unwrapped to 4H x H (H from the compression figure), colour-corrected and\n"
@@ -46,6 +49,9 @@ constexpr const char* kTourBuildHelp =
     "  --compression N  the quality figure (default: the \"CompressionLocal\" setting, 400)\n"
     "  --private        leave the author's name, address and home page out\n"
     "  --strict         leave damaged pictures out\n"
+    "  --reverse IMAGE  the picture (one of the IMAGEs) was taken with the lens mounted upside\n"
+    "                   down; give it once for each such picture. An album's pictures carry\n"
+    "                   their own mark: orbpix album reverse\n"
     "  --keep-orb PATH  keep a copy of the tour album file\n"
     "  --threads N      pictures unwrapped at the same time (default: one per processor)\n"
     "\n"
@@ -69,13 +75,14 @@ struct TourBuildOptions {
     bool userPrivate = false;
     std::optional<std::string> keepTourAlbum;  // where to keep a copy of the tour album file
     int threads = 0;
-    bool strict = false;  // damaged pictures are left out
+    bool strict = false;                // damaged pictures are left out
+    std::vector<std::string> reversed;  // pictures taken with the lens upside down
 };
 
 std::optional<TourBuildOptions> parseTourBuildOptions(const std::vector<std::string>& args,
                                                       std::string& error) {
     const OptionSet known{
-        {"output", "album", "skin", "title", "compression", "keep-orb", "threads"},
+        {"output", "album", "skin", "title", "compression", "keep-orb", "threads", "reverse"},
         {"private", "strict", "help"},
         {{'o', "output"}, {'h', "help"}}};
     const auto parsed = parseArguments(args, known, error);
@@ -99,6 +106,18 @@ std::optional<TourBuildOptions> parseTourBuildOptions(const std::vector<std::str
         return fail("give either --album or pictures, not both");
     if (!options.albumName && options.pictures.empty())
         return fail("no pictures: give --album NAME or IMAGE files");
+    options.reversed = parsed->values("reverse");
+    if (options.albumName && !options.reversed.empty())
+        return fail(
+            "--reverse marks pictures named here; an album's pictures carry their own "
+            "mark (orbpix album reverse)");
+    for (const std::string& picture : options.reversed) {
+        if (std::find(options.pictures.begin(), options.pictures.end(), picture) ==
+            options.pictures.end()) {
+            error = "--reverse " + picture + " names no picture of the tour";
+            return std::nullopt;
+        }
+    }
     options.userPrivate = parsed->has("private");
     options.strict = parsed->has("strict");
     options.skin = parsed->option("skin");
@@ -155,6 +174,9 @@ int collectPictures(const TourBuildOptions& options, std::vector<ExportPicture>&
             ExportPicture picture;
             picture.path = file.absoluteFilePath().toStdString();
             picture.name = file.fileName().toStdString();
+            const auto& reversed = options.reversed;
+            if (std::find(reversed.begin(), reversed.end(), path) != reversed.end())
+                picture.reverse = reversePropertyText(true);
             pictures.push_back(std::move(picture));
         }
     }

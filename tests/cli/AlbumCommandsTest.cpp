@@ -13,6 +13,7 @@
 
 #include "RunOrbpix.h"
 #include "album/AlbumLibrary.h"
+#include "album/FolderAlbum.h"
 #include "cli/Commands.h"
 #include "imaging/io/ItemCircles.h"
 #include "support/SettingsFixture.h"
@@ -330,6 +331,24 @@ TEST_F(AlbumCommandsTest, ADamagedPictureIsNamedOrRefusedWhenStrict) {
     EXPECT_NE(added.err.find("warning: " + cut.toStdString() + " is damaged"), std::string::npos)
         << added.err;
     EXPECT_EQ(fileNames("Mars"), std::vector<std::string>{"cut.jpg"});
+}
+
+TEST_F(AlbumCommandsTest, ReverseWritesTheLensTogglesValues) {
+    makeFivePictureAlbum();
+    const auto reverseOf = [this](int index) {
+        return FolderAlbum::open((root() + "/Mars").toStdString())->property(index, "REVERSE");
+    };
+    Outcome r = album({"reverse", "Mars", "2"});  // no mark yet: the normal mounting
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "upside down\n");
+    EXPECT_EQ(reverseOf(1), "1,-26,64");
+    EXPECT_EQ(album({"reverse", "Mars", "2"}).out, "normal\n");
+    EXPECT_EQ(reverseOf(1), "0,-64,26");
+    EXPECT_EQ(album({"reverse", "Mars", "2", "on"}).out, "upside down\n");
+    EXPECT_EQ(album({"reverse", "Mars", "2", "on"}).out, "upside down\n");
+    EXPECT_EQ(reverseOf(1), "1,-26,64");
+    EXPECT_EQ(album({"reverse", "Mars", "2", "sideways"}).status, cli::kExitUsage);
+    EXPECT_EQ(album({"reverse", "Mars", "9"}).status, cli::kExitUsage);
 }
 
 TEST_F(AlbumCommandsTest, AChangeThatCannotBeSavedIsTakenBack) {

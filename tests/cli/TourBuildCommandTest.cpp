@@ -93,6 +93,23 @@ TEST_F(TourBuild, TinyRingsAreLeftOutAndDamagedPicturesNamed) {
     EXPECT_TRUE(strict.err.contains("left out cut.jpg (damaged: ")) << strict.err.toStdString();
 }
 
+TEST_F(TourBuild, ReversedPicturesCarryTheUpsideDownLimits) {
+    const QString a = ring(m_temp.path("pictures/a.jpg"), 1);
+    const QString b = ring(m_temp.path("pictures/b.jpg"), 2);
+    EXPECT_EQ(
+        orbpix({"-o", m_temp.path("t"), a, "--reverse", m_temp.path("pictures/c.jpg")}).status, 1);
+    const Outcome built =
+        orbpix({"-o", m_temp.path("t"), "--compression", "100", a, b, "--reverse", b});
+    ASSERT_EQ(built.status, 0) << built.err.toStdString();
+    const auto tour = test::readTourProgram(m_temp.path("t"));
+    ASSERT_TRUE(tour);
+    ASSERT_EQ(tour->album.pictures.size(), 2u);
+    EXPECT_EQ(tour->album.pictures[0].firstAngle, -64);
+    EXPECT_EQ(tour->album.pictures[0].secondAngle, 26);
+    EXPECT_EQ(tour->album.pictures[1].firstAngle, -26);
+    EXPECT_EQ(tour->album.pictures[1].secondAngle, 64);
+}
+
 TEST_F(TourBuild, AlbumOfTheLibraryWithTheSettingsInformation) {
     ASSERT_TRUE(registry::writeText(registry::Hive::User, "Software\\Orbworks\\Albums", "path",
                                     m_temp.path("library")));
