@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <map>
 
 #include "album/AlbumLibrary.h"
 #include "album/FolderAlbum.h"
@@ -221,6 +222,11 @@ bool ExportManager::writeTourAlbum(Album& album, const QString& title, const QSt
             return std::nullopt;
         return m_ui.editCircles(picture);
     };
+    // Each picture left out before writing is listed with its reason.
+    std::map<std::string, std::string> reasons;
+    hooks.leftOut = [&reasons](const ExportPicture& picture, const std::string& reason) {
+        reasons.emplace(picture.name, reason);
+    };
     const std::vector<ExportPicture> pictures = exportPicturesOf(album);
     const std::vector<PreparedPicture> prepared = preparePictures(pictures, hooks, failed);
 
@@ -256,8 +262,11 @@ bool ExportManager::writeTourAlbum(Album& album, const QString& title, const QSt
     }
     if (!failed.empty()) {
         QString names;
-        for (const std::string& name : failed)
+        for (const std::string& name : failed) {
             names += QStringLiteral("\n   ") + QString::fromStdString(name);
+            if (const auto reason = reasons.find(name); reason != reasons.end())
+                names += QStringLiteral(" (%1)").arg(QString::fromStdString(reason->second));
+        }
         m_ui.message(fillText(text(kLeftOutText, "These pictures were left out:%s"), names),
                      ExportUi::Icon::Information);
     }

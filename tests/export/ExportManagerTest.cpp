@@ -158,7 +158,9 @@ TEST_F(ExportManagerTest, PicturesLeftOutAreListedAndAllLeftOutStartsNothing) {
     ASSERT_EQ(ui.questions.size(), 1);
     EXPECT_TRUE(ui.questions[0].contains("2.jpg"));
     ASSERT_EQ(ui.messages.size(), 1);
-    EXPECT_TRUE(ui.messages[0].endsWith(":\n   2.jpg")) << ui.messages[0].toStdString();
+    EXPECT_TRUE(ui.messages[0].endsWith(
+        ":\n   2.jpg (its ring is missing, too small or does not fit the picture)"))
+        << ui.messages[0].toStdString();
     const auto tour = test::readTourProgram(m_temp.path("trip"));
     ASSERT_TRUE(tour);
     EXPECT_EQ(tour->album.pictures.size(), 1u);
