@@ -15,3 +15,10 @@ if(ORBPIX_SANITIZE)
                         -fno-sanitize-recover=all)
     add_link_options(-fsanitize=${ORBPIX_SANITIZE})
 endif()
+
+# libFuzzer builds (clang): every module reports its coverage to the fuzzer, not only the
+# fuzz targets themselves, whose own linking adds the fuzzer's main (fuzz/CMakeLists.txt).
+option(ORBPIX_FUZZ "Link the fuzz targets with libFuzzer (clang only)" OFF)
+if(ORBPIX_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

@@ -17,9 +17,17 @@
 
 namespace {
 
-// The scratch folder of this process: the package and the folder it is extracted to.
+// The scratch folder of this process: the package and the folder it is extracted to. In
+// memory where there is a memory file system: every input writes and removes files.
+QString scratchTemplate() {
+    const QString memory = QStringLiteral("/dev/shm");
+    const QFileInfo info(memory);
+    const QString parent = info.isDir() && info.isWritable() ? memory : QDir::tempPath();
+    return parent + QStringLiteral("/orbpix-skin-package-fuzzer-XXXXXX");
+}
+
 const QDir& scratch() {
-    static const QTemporaryDir folder;
+    static const QTemporaryDir folder(scratchTemplate());
     static const QDir dir(folder.path());
     if (!folder.isValid())
         std::abort();
