@@ -29,7 +29,9 @@ QString scratchTemplate() {
 const QDir& scratch() {
     static const QTemporaryDir folder(scratchTemplate());
     static const QDir dir(folder.path());
-    if (!folder.isValid())
+    // Working in it: whatever lands in the current folder counts as beside the skin folder.
+    static const bool entered = folder.isValid() && QDir::setCurrent(folder.path());
+    if (!entered)
         std::abort();
     return dir;
 }
