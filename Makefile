@@ -55,13 +55,14 @@ tsan: deps
 
 # libFuzzer runs (clang, ASan+UBSan) of every fuzz target, FUZZ_SECONDS each. What the runs
 # find goes to the build tree; the seeds in fuzz/corpus/ stay as they are. CI runs a fixed
-# number of inputs instead: make fuzz FUZZ_FLAGS=-runs=N.
+# number of inputs instead: make fuzz FUZZ_FLAGS=-runs=N. The folders are given in full: the
+# skin package target works in a folder of its own.
 FUZZ_SECONDS ?= 60
 FUZZ_FLAGS ?= -max_total_time=$(FUZZ_SECONDS)
 fuzz: fuzz-build
 	@for f in $(BUILD)-fuzz/fuzz/*_fuzzer; do [ -x "$$f" ] || continue; n=$$(basename $$f); \
 	    mkdir -p $(BUILD)-fuzz/corpus/$$n; echo "== $$n"; \
-	    "$$f" $(FUZZ_FLAGS) $(BUILD)-fuzz/corpus/$$n fuzz/corpus/$$n || exit 1; done
+	    "$$f" $(FUZZ_FLAGS) $(abspath $(BUILD))-fuzz/corpus/$$n $(CURDIR)/fuzz/corpus/$$n || exit 1; done
 
 fuzz-build: deps
 	@CXX=clang++ cmake -S . -B $(BUILD)-fuzz -G Ninja -DORBPIX_FUZZ=ON -DORBPIX_BUILD_BENCH=OFF \

@@ -30,6 +30,7 @@ const QDir& scratch() {
     static const QTemporaryDir folder(scratchTemplate());
     static const QDir dir(folder.path());
     // Working in it: whatever lands in the current folder counts as beside the skin folder.
+    // (So libFuzzer must be given its corpus folders as full paths.)
     static const bool entered = folder.isValid() && QDir::setCurrent(folder.path());
     if (!entered)
         std::abort();
