@@ -9,7 +9,7 @@ ifdef CI
 CMAKE_FLAGS += -DORBPIX_WERROR=ON
 endif
 
-.PHONY: all deps build run test bench sanitize tsan fuzz format check-format clean
+.PHONY: all deps build run test bench sanitize tsan fuzz fuzz-build format check-format clean
 
 all: build
 
@@ -29,27 +29,45 @@ test: build
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do "$$b"; done
 
-# The toolkit-free modules and their tests with AddressSanitizer and UBSan.
+# The whole tree and its tests with AddressSanitizer and UBSan, then with ThreadSanitizer.
+# The options also hold while building: the build runs the test programs to list their tests.
+# A report ends the program at once, so that one in a program a test started (a tour, the
+# command line) shows as that test's failure. Reports from inside Qt that TSan cannot see
+# through are suppressed, each with its reason, in cmake/sanitizers/.
+SANITIZER_FLAGS = -DCMAKE_BUILD_TYPE=Debug -DORBPIX_BUILD_BENCH=OFF $(CMAKE_FLAGS)
+sanitize: export ASAN_OPTIONS ?= halt_on_error=1:detect_leaks=1
+sanitize: export UBSAN_OPTIONS ?= halt_on_error=1:print_stacktrace=1
 sanitize: deps
-	@cmake -S . -B $(BUILD)-asan -G Ninja -DORBPIX_STD_ONLY=ON -DCMAKE_BUILD_TYPE=Debug \
-	    -DORBPIX_SANITIZE=address,undefined $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD)-asan -G Ninja -DORBPIX_SANITIZE=address,undefined \
+	    $(SANITIZER_FLAGS) >/dev/null
 	@cmake --build $(BUILD)-asan -j $(JOBS)
 	@ctest --test-dir $(BUILD)-asan --output-on-failure -j $(JOBS)
 
+# Left out: after QProcess::start, whose child runs on the parent's memory and thread state
+# (a clone TSan does not intercept), TSan reports races in the correctly locked export
+# threads that follow in the same process; the export threads are tested on their own.
+TSAN_SKIP = ExportManagerTest.GeneratorFailureIsShown
+tsan: export TSAN_OPTIONS ?= halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/cmake/sanitizers/tsan.supp
 tsan: deps
-	@cmake -S . -B $(BUILD)-tsan -G Ninja -DORBPIX_STD_ONLY=ON -DCMAKE_BUILD_TYPE=Debug \
-	    -DORBPIX_SANITIZE=thread $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD)-tsan -G Ninja -DORBPIX_SANITIZE=thread $(SANITIZER_FLAGS) >/dev/null
 	@cmake --build $(BUILD)-tsan -j $(JOBS)
-	@ctest --test-dir $(BUILD)-tsan --output-on-failure -j $(JOBS)
+	@ctest --test-dir $(BUILD)-tsan --output-on-failure -j $(JOBS) -E '$(TSAN_SKIP)'
 
-# Open-ended libFuzzer runs (clang, ASan+UBSan) of every fuzz target, FUZZ_SECONDS each.
+# libFuzzer runs (clang, ASan+UBSan) of every fuzz target, FUZZ_SECONDS each. What the runs
+# find goes to the build tree; the seeds in fuzz/corpus/ stay as they are. CI runs a fixed
+# number of inputs instead: make fuzz FUZZ_FLAGS=-runs=N. The folders are given in full: the
+# skin package target works in a folder of its own.
 FUZZ_SECONDS ?= 60
-fuzz: deps
-	@CXX=clang++ cmake -S . -B $(BUILD)-fuzz -G Ninja -DORBPIX_STD_ONLY=ON -DORBPIX_FUZZ=ON \
+FUZZ_FLAGS ?= -max_total_time=$(FUZZ_SECONDS)
+fuzz: fuzz-build
+	@for f in $(BUILD)-fuzz/fuzz/*_fuzzer; do [ -x "$$f" ] || continue; n=$$(basename $$f); \
+	    mkdir -p $(BUILD)-fuzz/corpus/$$n; echo "== $$n"; \
+	    "$$f" $(FUZZ_FLAGS) $(abspath $(BUILD))-fuzz/corpus/$$n $(CURDIR)/fuzz/corpus/$$n || exit 1; done
+
+fuzz-build: deps
+	@CXX=clang++ cmake -S . -B $(BUILD)-fuzz -G Ninja -DORBPIX_FUZZ=ON -DORBPIX_BUILD_BENCH=OFF \
 	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBPIX_SANITIZE=address,undefined $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(BUILD)-fuzz -j $(JOBS)
-	@for f in $(BUILD)-fuzz/fuzz/*_fuzzer; do [ -x "$$f" ] || continue; \
-	    echo "== $$f"; "$$f" -max_total_time=$(FUZZ_SECONDS) fuzz/corpus/$$(basename $$f) || exit 1; done
+	@cmake --build $(BUILD)-fuzz -j $(JOBS) --target fuzzers
 
 format: build
 	@cmake --build $(BUILD) --target format

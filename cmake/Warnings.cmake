@@ -34,3 +34,10 @@ function(orbpix_module_headers target folder)
     endif()
     target_include_directories(${target} PUBLIC ${root})
 endfunction()
+
+# libFuzzer builds (clang): every module reports its coverage to the fuzzer, not only the
+# fuzz targets themselves, whose own linking adds the fuzzer's main (fuzz/CMakeLists.txt).
+option(ORBPIX_FUZZ "Link the fuzz targets with libFuzzer (clang only)" OFF)
+if(ORBPIX_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

@@ -47,7 +47,7 @@ inline int chromaIndex(int b, int g, int r) {
 // correction reads them.
 void makeCumulativeHistograms(PanoramaResult& result);
 
-class UnwrapJob;
+struct UnwrapJob;
 
 // Unwraps a ring photograph into a panorama strip whose columns run once around the
 // circle and whose rows run from the top angle (on the inner circle) down to the bottom

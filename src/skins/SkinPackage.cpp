@@ -66,7 +66,9 @@ int extractZipArchive(const QString& archivePath, const QString& targetFolder,
         zip_error_fini(&error);
         return -1;
     }
-    const QDir target(targetFolder);
+    // Joined by hand: QDir::absoluteFilePath passes a name starting with ':' (a resource path
+    // to Qt) through unchanged, and the folders made for it would land in the current folder.
+    const QString target = QDir(targetFolder).absolutePath() + QLatin1Char('/');
     int written = 0;
     const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
@@ -84,7 +86,7 @@ int extractZipArchive(const QString& archivePath, const QString& targetFolder,
             continue;
         }
         const QString relative = normalisedEntryName(name);
-        const QString path = target.absoluteFilePath(relative);
+        const QString path = target + relative;
         if (relative.endsWith(QLatin1Char('/'))) {
             if (!QDir().mkpath(path))
                 fail(ZipError::FileUnwritable,

@@ -202,6 +202,23 @@ TEST_F(SkinManagerTest, EntriesReachingOutsideAreRefusedAndReported) {
     EXPECT_TRUE(QFileInfo(skins() + "/Outside").isDir());  // it was there before
 }
 
+TEST_F(SkinManagerTest, NamesStartingWithAColonStayInTheSkinFolder) {
+    // Qt reads such names as resource paths; nothing may land in the current folder.
+    const QString package = m_temp.path("Colon.osz");
+    ASSERT_TRUE(
+        test::writeZip(package, {{":folder/", ""}, {":dir/a.bmp", "BMa"}, {":b.bmp", "BMb"}}));
+    const QString here = QDir::currentPath();
+    ASSERT_TRUE(QDir().mkpath(m_temp.path("current")));
+    ASSERT_TRUE(QDir::setCurrent(m_temp.path("current")));
+    const int written = extractZipArchive(package, skins() + "/Colon", {});
+    QDir::setCurrent(here);
+    EXPECT_EQ(written, 2);
+    EXPECT_EQ(read(skins() + "/Colon/:dir/a.bmp"), "BMa");
+    EXPECT_EQ(read(skins() + "/Colon/:b.bmp"), "BMb");
+    EXPECT_TRUE(QFileInfo(skins() + "/Colon/:folder").isDir());
+    EXPECT_TRUE(QDir(m_temp.path("current")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
+}
+
 TEST(SkinPackageNames, FollowTheFileName) {
     EXPECT_EQ(skinNameOfPackage("/a/b/Blue Sky.osz"), "Blue Sky");
     EXPECT_EQ(skinNameOfPackage("/a/b/abcd"), "abcd");

@@ -147,7 +147,10 @@ TEST(TourContainer, AProgramWithoutTheMarkerCarriesNoTour) {
 }
 
 TEST(TourContainer, PositionsOutsideTheFileMeanNoTour) {
-    const auto [bytes, plan] = buildTour(200, test::randomBytes(50, 3));
+    // Named, not a structured binding: clang 14 refuses to capture those in the lambda.
+    const Built built = buildTour(200, test::randomBytes(50, 3));
+    const Bytes& bytes = built.bytes;
+    const TourDescriptor& plan = built.plan;
     const std::size_t L = bytes.size();
     const auto patched = [&](std::size_t at, std::uint32_t value) {
         Bytes copy = bytes;
