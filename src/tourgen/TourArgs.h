@@ -17,6 +17,11 @@ struct TourArgs {
     // callers such as the command-line tool, which print them themselves.
     bool console = false;
     bool operator==(const TourArgs&) const = default;
+    // Whether every path the generator needs is there.
+    bool complete() const {
+        return !skinPath.empty() && !albumPath.empty() && !sourcePath.empty() &&
+               !destinationPath.empty();
+    }
 };
 
 // Switches start with "-" or "/" and match exactly, case included: "Skin", "Album", "Src"

@@ -197,8 +197,7 @@ std::optional<std::string> makeStagingFile(const std::string& destination) {
 }
 
 int runTourgen(const TourArgs& args, const Reporter& report, std::ostream& out) {
-    if (args.skinPath.empty() || args.albumPath.empty() || args.sourcePath.empty() ||
-        args.destinationPath.empty()) {
+    if (!args.complete()) {
         report(kParametersMessage);
         return 1;
     }

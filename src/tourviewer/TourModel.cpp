@@ -167,6 +167,12 @@ bool TourModel::load(const std::string& programPath, const std::string& temporar
         show(kNoTemporaryCopyMessage);
         return false;
     }
+    // A damaged album reads as one without pictures; a window with nothing to show would
+    // leave the user guessing.
+    if (album->pictures.empty()) {
+        show(kAlbumUnreadableMessage);
+        return false;
+    }
     setAlbum(std::move(*album));
     return true;
 }

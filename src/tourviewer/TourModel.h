@@ -27,6 +27,7 @@ inline constexpr int kInfoLineCount = 5;
 inline constexpr const char* kNoTourMessage = "Ressource OrbTour not found";
 inline constexpr const char* kFileNotFoundMessage = "file not found ";
 inline constexpr const char* kNoTemporaryCopyMessage = "file not found .orb";
+inline constexpr const char* kAlbumUnreadableMessage = "The tour album cannot be read";
 inline constexpr const char* kJpegOutOfMemoryMessage = "JpegFile :\nOut of memory";
 inline constexpr const char* kTemporaryAlbumName = "album.orb";
 

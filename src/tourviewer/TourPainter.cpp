@@ -68,4 +68,24 @@ void paintTour(const TourModel& model, const xwin::ImageView& canvas, const xwin
     }
 }
 
+PixelImage iconOf(const GifPicture& picture) {
+    PixelImage icon;
+    if (picture.pixels.size() < std::size_t(picture.width) * std::size_t(picture.height) * 3 ||
+        !icon.allocate(picture.width, picture.height))
+        return icon;
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            const std::uint8_t* from =
+                &picture.pixels[(std::size_t(y) * std::size_t(picture.width) + std::size_t(x)) * 3];
+            std::uint8_t* to = icon.pixel(x, y);
+            const bool clear = picture.transparent && from[0] == picture.blue &&
+                               from[1] == picture.green && from[2] == picture.red;
+            to[0] = from[0];
+            to[1] = from[1];
+            to[2] = from[2];
+            to[3] = clear ? 0 : 255;
+        }
+    return icon;
+}
+
 }  // namespace orbpix::tourviewer

@@ -16,4 +16,8 @@ inline constexpr int kListTextHeight = 16;
 // rows, each in white over a black shadow and cut with an ellipsis.
 void paintTour(const TourModel& model, const xwin::ImageView& canvas, const xwin::Rect& area);
 
+// A skin picture as a window icon: 32-bit, its transparent colour see-through, the rest
+// opaque. Empty when the picture is.
+PixelImage iconOf(const GifPicture& picture);
+
 }  // namespace orbpix::tourviewer

@@ -49,9 +49,10 @@ TourWindow::~TourWindow() {
 }
 
 int TourWindow::run() {
-    m_window->setGeometry(m_window->screenWidth() / 2 - kWindowWidth / 2,
-                          m_window->screenHeight() / 2 - kWindowHeight / 2, kWindowWidth,
-                          kWindowHeight);
+    m_normalPosition = {m_window->screenWidth() / 2 - kWindowWidth / 2,
+                        m_window->screenHeight() / 2 - kWindowHeight / 2};
+    m_window->setGeometry(m_normalPosition.x, m_normalPosition.y, kWindowWidth, kWindowHeight);
+    setLogoIcon();
     m_window->setShape(m_model.windowShape());
     const xwin::Rect view = m_model.viewRect();
     m_view.attached(this, view.width(), view.height());
@@ -217,11 +218,23 @@ void TourWindow::restored() {
         restoreNormal();
 }
 
+void TourWindow::setLogoIcon() {
+    const int logo = m_model.findElement(kTypeLogo);
+    if (logo < 0 || !m_model.elements()[std::size_t(logo)].hasPictures())
+        return;
+    const PixelImage icon = iconOf(m_model.elements()[std::size_t(logo)].pictures[0]);
+    m_window->setIcon({icon.bits(), icon.width(), icon.height(), icon.stride()});
+}
+
+void TourWindow::leaveNormal(Mode mode) {
+    if (m_mode == Mode::Normal)
+        m_normalPosition = m_window->position();
+    m_mode = mode;
+}
+
 void TourWindow::restoreNormal() {
     m_mode = Mode::Normal;
-    m_window->setGeometry(m_window->screenWidth() / 2 - kWindowWidth / 2,
-                          m_window->screenHeight() / 2 - kWindowHeight / 2, kWindowWidth,
-                          kWindowHeight);
+    m_window->setGeometry(m_normalPosition.x, m_normalPosition.y, kWindowWidth, kWindowHeight);
     m_window->setShape(m_model.windowShape());
     const xwin::Rect view = m_model.viewRect();
     m_view.resized(view.width(), view.height());
@@ -256,7 +269,7 @@ void TourWindow::endDialog() {
 }
 
 void TourWindow::maximise() {
-    m_mode = Mode::Maximised;
+    leaveNormal(Mode::Maximised);
     const int width = m_window->screenWidth();
     const int height = m_window->screenHeight();
     m_window->setGeometry(0, 0, width, height);
@@ -267,7 +280,7 @@ void TourWindow::maximise() {
 }
 
 void TourWindow::minimise() {
-    m_mode = Mode::Minimised;
+    leaveNormal(Mode::Minimised);
     m_window->iconify();
 }
 

@@ -71,6 +71,8 @@ private:
     void paintArea(const xwin::Rect& area);
     void blitFrame(const xwin::Rect& area);
     void restoreNormal();
+    void leaveNormal(Mode mode);
+    void setLogoIcon();
 
     TourModel& m_model;
     std::unique_ptr<xwin::Window> m_window;
@@ -78,6 +80,8 @@ private:
     PanoramaViewControl m_view;
     TourDialog m_dialog;
     Mode m_mode = Mode::Normal;
+    // Where the user left the window before it was maximised or minimised.
+    xwin::Point m_normalPosition;
     std::vector<std::uint8_t> m_canvas;  // the skinned window, 32-bit
 
     std::mutex m_frameLock;

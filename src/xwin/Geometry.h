@@ -49,6 +49,12 @@ struct ImageView {
     Rect bounds() const { return {0, 0, width, height}; }
 };
 
+struct Point {
+    int x = 0;
+    int y = 0;
+    bool operator==(const Point&) const = default;
+};
+
 struct ConstImageView {
     const std::uint8_t* bits = nullptr;
     int width = 0;

@@ -245,6 +245,41 @@ void Window::show() {
     XFlush(m_native->display.get());
 }
 
+void Window::hide() {
+    XUnmapWindow(m_native->display.get(), m_native->window);
+    XFlush(m_native->display.get());
+}
+
+Point Window::position() const {
+    Display* d = m_native->display.get();
+    int x = 0;
+    int y = 0;
+    ::Window child = 0;
+    XTranslateCoordinates(d, m_native->window, RootWindow(d, m_native->screen), 0, 0, &x, &y,
+                          &child);
+    return {x, y};
+}
+
+void Window::setIcon(const ConstImageView& picture) {
+    if (picture.width <= 0 || picture.height <= 0)
+        return;
+    // Format 32 properties travel as longs on the client side, whatever their width.
+    std::vector<long> data;
+    data.reserve(2 + std::size_t(picture.width) * std::size_t(picture.height));
+    data.push_back(picture.width);
+    data.push_back(picture.height);
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            const std::uint8_t* p = picture.pixel(x, y);
+            data.push_back(long(std::uint32_t(p[3]) << 24 | std::uint32_t(p[2]) << 16 |
+                                std::uint32_t(p[1]) << 8 | p[0]));
+        }
+    Display* d = m_native->display.get();
+    XChangeProperty(d, m_native->window, XInternAtom(d, "_NET_WM_ICON", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(data.data()),
+                    int(data.size()));
+}
+
 void Window::moveTo(int x, int y) {
     XMoveWindow(m_native->display.get(), m_native->window, x, y);
 }
@@ -299,15 +334,11 @@ void Window::setCursor(Cursor cursor) {
 
 void Window::beginMove() {
     Display* d = m_native->display.get();
-    ::Window root = 0;
-    ::Window child = 0;
-    int rootX = 0;
-    int rootY = 0;
-    int x = 0;
-    int y = 0;
-    unsigned mask = 0;
-    if (!XQueryPointer(d, m_native->window, &root, &child, &rootX, &rootY, &x, &y, &mask))
-        return;
+    // From where the button went down, not where the pointer is now: it may have gone on
+    // before the press got here.
+    const int rootX = m_press.rootX;
+    const int rootY = m_press.rootY;
+    const ::Window root = RootWindow(d, m_native->screen);
     if (m_native->managerMoves) {
         // The window manager moves windows best, snapping and all; it takes over the pointer.
         XUngrabPointer(d, CurrentTime);
@@ -326,8 +357,8 @@ void Window::beginMove() {
         return;
     }
     m_moving = true;
-    m_grabX = x;
-    m_grabY = y;
+    m_grabX = m_press.x;
+    m_grabY = m_press.y;
 }
 
 void Window::blit(const ConstImageView& image, int x, int y) {
@@ -457,6 +488,8 @@ void Window::dispatch(WindowEvents& events) {
             }
             break;
         case ButtonPress:
+            m_press = {event.xbutton.x, event.xbutton.y, event.xbutton.x_root,
+                       event.xbutton.y_root};
             if (event.xbutton.button == Button1)
                 events.buttonDown(event.xbutton.x, event.xbutton.y);
             else if (event.xbutton.button == Button4)

@@ -59,12 +59,18 @@ public:
     int height() const { return m_height; }
 
     void show();
+    void hide();
     void moveTo(int x, int y);
+    // Where the window's top-left corner is on the screen now, wherever it was moved to.
+    Point position() const;
     // Size and place; the size becomes fixed for the window manager.
     void setGeometry(int x, int y, int width, int height);
     // The window's visible part becomes the union of the rectangles; empty means all of it.
     void setShape(const std::vector<Rect>& rects);
     void iconify();
+    // The picture the desktop shows for the window (_NET_WM_ICON), 32-bit blue, green, red,
+    // alpha pixels.
+    void setIcon(const ConstImageView& picture);
     void setCursor(Cursor cursor);
     // Moves the window with the pointer until the button is released.
     void beginMove();
@@ -118,6 +124,13 @@ private:
     bool m_moving = false;
     int m_grabX = 0;
     int m_grabY = 0;
+    // The latest button press, in the window and on the screen.
+    struct Press {
+        int x = 0;
+        int y = 0;
+        int rootX = 0;
+        int rootY = 0;
+    } m_press;
 };
 
 }  // namespace orbpix::xwin

@@ -36,7 +36,8 @@ using Clock = std::chrono::steady_clock;
 class RunningProgram {
 public:
     RunningProgram(const std::string& program, const std::string& errFile,
-                   const std::vector<std::string>& extraEnv = {}, const std::string& folder = {})
+                   const std::vector<std::string>& extraEnv = {}, const std::string& folder = {},
+                   const std::vector<std::string>& args = {})
         : m_errFile(errFile) {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
@@ -59,10 +60,14 @@ public:
         for (std::string& e : env)
             envp.push_back(e.data());
         envp.push_back(nullptr);
-        std::string name = program;
-        char* argv[] = {name.data(), nullptr};
+        std::vector<std::string> words{program};
+        words.insert(words.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& word : words)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
         m_started = Clock::now();
-        if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv, envp.data()) != 0)
+        if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
             m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
     }
@@ -182,6 +187,30 @@ public:
         Window found = 0;
         waitUntil([&] { return (found = findWindow(name, owner)) != 0; }, timeout);
         return found;
+    }
+    bool isViewable(Window window) const {
+        XWindowAttributes attributes{};
+        return XGetWindowAttributes(m_display, window, &attributes) &&
+               attributes.map_state == IsViewable;
+    }
+    // A 32-bit property of the window as the client sees it (longs); empty when missing.
+    std::vector<long> cardinals(Window window, const char* name) const {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        std::vector<long> values;
+        if (XGetWindowProperty(m_display, window, XInternAtom(m_display, name, False), 0, 1 << 24,
+                               False, XA_CARDINAL, &type, &format, &count, &after,
+                               &data) == Success &&
+            data) {
+            if (format == 32)
+                values.assign(reinterpret_cast<const long*>(data),
+                              reinterpret_cast<const long*>(data) + count);
+            XFree(data);
+        }
+        return values;
     }
     // Position and size of a top-level window on the screen.
     XWindowAttributes geometry(Window window) const {

@@ -254,11 +254,8 @@ TEST(Composition, UndecodablePicturesLeaveAWindowToDrawIn) {
     EXPECT_FALSE(model.showElementPicture(1, 0));
 }
 
-// A program file of some bytes with a tour container appended.
-void writeTour(const std::string& path, const TourAlbum& album) {
-    const std::string albumPath = path + ".orb";
-    ASSERT_TRUE(writeTourAlbumFile(album, albumPath));
-    const Bytes albumBytes = test::readFileBytes(albumPath);
+// A program file of some bytes with a tour container appended, carrying the album bytes.
+void writeTourOf(const std::string& path, const Bytes& albumBytes) {
     const Bytes program = test::randomBytes(3000, 5);
     std::vector<EmbeddedFile> files{
         {"album.orb", albumBytes.size(), [&](ByteStream& out) { return out.write(albumBytes); }}};
@@ -273,6 +270,12 @@ void writeTour(const std::string& path, const TourAlbum& album) {
     ASSERT_TRUE(stream);
     ASSERT_TRUE(stream->write(program));
     ASSERT_TRUE(writeTourContainer(*stream, *plan, files));
+}
+
+void writeTour(const std::string& path, const TourAlbum& album) {
+    const std::string albumPath = path + ".orb";
+    ASSERT_TRUE(writeTourAlbumFile(album, albumPath));
+    writeTourOf(path, test::readFileBytes(albumPath));
 }
 
 std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
@@ -330,6 +333,25 @@ TEST(Loading, AnUnwritableTemporaryFolderIsReported) {
     EXPECT_FALSE(model.load(tour, folder.path("no/such/folder"),
                             [&](const std::string& m) { messages.push_back(m); }));
     EXPECT_EQ(messages, (std::vector<std::string>{"file not found .orb"}));
+}
+
+TEST(Loading, ADamagedAlbumIsReportedNotShownEmpty) {
+    test::TempFolder folder;
+    const std::string albumPath = folder.path("album.orb");
+    ASSERT_TRUE(writeTourAlbumFile(test::albumOf(2), albumPath));
+    Bytes damaged = test::readFileBytes(albumPath);
+    for (std::size_t i = 0; i < 16 && i < damaged.size(); ++i)
+        damaged[i] ^= 0x5A;
+    std::vector<std::string> messages;
+    const auto sink = [&](const std::string& m) { messages.push_back(m); };
+    for (const Bytes& album : {damaged, Bytes{}, test::randomBytes(4000, 9)}) {
+        const std::string tour = folder.path("Coast");
+        writeTourOf(tour, album);
+        messages.clear();
+        TourModel model;
+        EXPECT_FALSE(model.load(tour, folder.root(), sink));
+        EXPECT_EQ(messages, (std::vector<std::string>{kAlbumUnreadableMessage}));
+    }
 }
 
 }  // namespace

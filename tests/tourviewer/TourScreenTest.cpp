@@ -5,6 +5,8 @@
 
 #include <X11/keysym.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
 
@@ -12,6 +14,8 @@
 #include "imaging/JpegWriter.h"
 #include "support/TourTestSupport.h"
 #include "tourviewer/TourModel.h"
+#include "tourviewer/TourPainter.h"
+#include "xwin/MessageWindow.h"
 
 namespace orbpix::tourviewer {
 namespace {
@@ -24,6 +28,13 @@ const std::string kProgramDir = ORBPIX_PROGRAM_DIR;
 
 int run(const std::string& command) {
     return std::system(command.c_str());
+}
+
+const std::string kTourgen = kProgramDir + "/Export/Local/Tourgen";
+
+std::vector<std::string> tourgenArgs(const std::string& album, const std::string& destination) {
+    return {"/Skin", kProgramDir + "/Skins/Default/skin.ski", "/Album", album,
+            "/Src",  kProgramDir + "/Export/Local/OrbTour",   "/Dst",   destination};
 }
 
 // Built once for all tests: panoramas unwrapped from the example rings, the album, the tour.
@@ -159,6 +170,22 @@ protected:
             const int count = differing(shot, captureRect(r));
             return pixels < 0 ? count == 0 : count > pixels;
         });
+    }
+
+    // Closes the message box on show with Return, the pointer over it.
+    void dismiss(Window box) const {
+        const XWindowAttributes at = screen.geometry(box);
+        screen.moveTo(at.x + at.width / 2, at.y + at.height / 2);
+        screen.key(XK_Return);
+    }
+    // Where the window is now and how big.
+    std::pair<int, int> positionOf(Window w) const {
+        const XWindowAttributes at = screen.geometry(w);
+        return {at.x, at.y};
+    }
+    void clickOn(std::int32_t type) {
+        const xwin::Rect r = rectOf(type);
+        screen.click(left + r.left + r.width() / 2, top + r.top + r.height() / 2);
     }
 
     Screen screen;
@@ -374,6 +401,181 @@ TEST_F(TourScreenTest, TourgenShowsItsMessagesInABoxToo) {
     // OK sits in the middle of the bottom, above a 20-pixel margin.
     screen.click(at.x + at.width / 2, at.y + at.height - 20 - 13);
     EXPECT_EQ(tourgen.waitForExit(5s), std::optional<int>(1));
+}
+
+TEST_F(TourScreenTest, RestoringPutsTheWindowBackWhereTheUserLeftIt) {
+    auto tour = startTour();
+    // Dragged by its bar 100 pixels left and 60 up.
+    const xwin::Rect bar = rectOf(kTypeBar);
+    const int grabX = left + bar.left + bar.width() / 2;
+    const int grabY = top + bar.top + bar.height() / 2;
+    screen.moveTo(grabX, grabY);
+    screen.button(true);
+    screen.moveTo(grabX - 100, grabY - 60);
+    const std::pair<int, int> moved{left - 100, top - 60};
+    ASSERT_TRUE(waitFor([&] { return positionOf(window) == moved; }));
+    screen.button(false);
+    left = moved.first;
+    top = moved.second;
+
+    clickOn(kTypeMaximise);
+    ASSERT_TRUE(waitFor([&] { return screen.geometry(window).width == screen.width(); }));
+    screen.key(XK_Escape);
+    ASSERT_TRUE(waitFor([&] { return screen.geometry(window).width == 640; }));
+    EXPECT_EQ(positionOf(window), moved);
+
+    // Minimised and given back the way a window manager does it: asked by a message to the
+    // screen's root, then unmapped and mapped again.
+    XSelectInput(screen.display(), DefaultRootWindow(screen.display()), SubstructureNotifyMask);
+    XSync(screen.display(), False);
+    clickOn(kTypeMinimise);
+    const Atom changeState = XInternAtom(screen.display(), "WM_CHANGE_STATE", False);
+    ASSERT_TRUE(waitFor([&] {
+        XEvent event;
+        while (XCheckTypedEvent(screen.display(), ClientMessage, &event))
+            if (event.xclient.message_type == changeState && event.xclient.window == window)
+                return true;
+        return false;
+    }));
+    const auto fullPaints = [&] {
+        int count = 0;
+        std::istringstream lines(tour->errors());
+        for (std::string line; std::getline(lines, line);)
+            count += line == "orbtour: paint 0 0 640 480";
+        return count;
+    };
+    const int paints = fullPaints();
+    XUnmapWindow(screen.display(), window);
+    XMapWindow(screen.display(), window);
+    XSync(screen.display(), False);
+    // Painted again once mapped, by then in its place.
+    ASSERT_TRUE(waitFor([&] { return fullPaints() > paints; })) << tour->errors();
+    EXPECT_EQ(positionOf(window), moved);
+}
+
+TEST_F(TourScreenTest, TheWindowCarriesTheLogoAsItsIcon) {
+    auto tour = startTour();
+    const auto& logo = model().elements()[std::size_t(model().findElement(kTypeLogo))];
+    ASSERT_TRUE(logo.hasPictures());
+    const GifPicture& picture = logo.pictures[0];
+    const std::vector<long> icon = screen.cardinals(window, "_NET_WM_ICON");
+    ASSERT_EQ(icon.size(), 2 + std::size_t(picture.width) * std::size_t(picture.height));
+    EXPECT_EQ(icon[0], picture.width);
+    EXPECT_EQ(icon[1], picture.height);
+    // Pixel for pixel the picture, its transparent colour see-through.
+    int clear = 0;
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            const std::size_t at = std::size_t(y) * std::size_t(picture.width) + std::size_t(x);
+            const std::uint8_t* p = &picture.pixels[at * 3];
+            const auto argb = std::uint32_t(icon[2 + at]);
+            const bool seeThrough = picture.transparent && p[0] == picture.blue &&
+                                    p[1] == picture.green && p[2] == picture.red;
+            ASSERT_EQ(argb & 0xFFFFFF, std::uint32_t(p[2] << 16 | p[1] << 8 | p[0]));
+            ASSERT_EQ(argb >> 24, seeThrough ? 0u : 255u);
+            clear += seeThrough;
+        }
+    EXPECT_LT(clear, picture.width * picture.height);
+}
+
+TEST_F(TourScreenTest, TourgenShowsItsBusyBoxWhileItWorks) {
+    // The album is a pipe: the work waits on it until the other end is opened here.
+    const std::string album = tourFiles().folder.path("busy.orb");
+    std::filesystem::remove(album);
+    ASSERT_EQ(mkfifo(album.c_str(), 0600), 0);
+    test::RunningProgram tourgen(kTourgen, tourFiles().folder.path("busy.err"), {}, {},
+                                 tourgenArgs(album, tourFiles().folder.path("BusyTour")));
+    const Window busy = screen.waitForWindow("Tourgen", tourgen.pid(), 10s);
+    ASSERT_NE(busy, 0u);
+    const XWindowAttributes at = screen.geometry(busy);
+    std::vector<std::uint8_t> pixels(std::size_t(at.width) * std::size_t(at.height) * 4);
+    const xwin::ImageView face{pixels.data(), at.width, at.height, std::size_t(at.width) * 4};
+    xwin::drawMessageBox(face, {"Ressource create"}, false);
+    EXPECT_TRUE(waitFor([&] {
+        const Screen::Shot shot = screen.capture(at.x, at.y, at.width, at.height);
+        for (int y = 0; y < at.height; ++y)
+            for (int x = 0; x < at.width; ++x)
+                for (int c = 0; c < 3; ++c)
+                    if (shot.at(x, y)[c] != face.pixel(x, y)[2 - c])
+                        return false;
+        return true;
+    }));
+    EXPECT_EQ(tourgen.waitForExit(0ms), std::nullopt);
+
+    // An album that ends at once cannot be measured: the message takes the busy box's place.
+    const int end = ::open(album.c_str(), O_WRONLY);
+    ASSERT_GE(end, 0);
+    ::close(end);
+    Window message = 0;
+    ASSERT_TRUE(waitFor([&] {
+        message = screen.findWindow("Tourgen", tourgen.pid());
+        return message != 0 && message != busy;
+    }));
+    EXPECT_FALSE(screen.isViewable(busy));
+    EXPECT_EQ(tourgen.errors(), "file orb not found\n");
+    dismiss(message);
+    ASSERT_TRUE(waitFor([&] {
+        return tourgen.errors() == "file orb not found\nError in Generation \n" &&
+               screen.findWindow("Tourgen", tourgen.pid()) != 0;
+    }));
+    dismiss(screen.findWindow("Tourgen", tourgen.pid()));
+    EXPECT_EQ(tourgen.waitForExit(10s), std::optional<int>(1));
+}
+
+TEST_F(TourScreenTest, TourgenWorksOnWhileItsBoxCannotShow) {
+    // With the display held, the box cannot be made, let alone drawn; the tour is made all
+    // the same, and the program ends by itself once the display is free.
+    const std::string tour = tourFiles().folder.path("HeldTour");
+    struct Held {
+        Display* display;
+        explicit Held(Display* d) : display(d) {
+            XGrabServer(display);
+            XSync(display, False);
+        }
+        ~Held() { release(); }
+        void release() {
+            if (!display)
+                return;
+            XUngrabServer(display);
+            XSync(display, False);
+            display = nullptr;
+        }
+    } held(screen.display());
+    test::RunningProgram tourgen(kTourgen, tourFiles().folder.path("held.err"), {}, {},
+                                 tourgenArgs(tourFiles().folder.path("album.orb"), tour));
+    EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(tour); }));
+    held.release();
+    EXPECT_EQ(tourgen.waitForExit(20s), std::optional<int>(0)) << tourgen.errors();
+    EXPECT_EQ(screen.findWindow("Tourgen", tourgen.pid()), 0u);
+}
+
+TEST_F(TourScreenTest, ATourWithADamagedAlbumSaysSo) {
+    const std::string album = tourFiles().folder.path("damaged.orb");
+    test::Bytes bytes = test::readFileBytes(tourFiles().folder.path("album.orb"));
+    for (std::size_t i = 0; i < 16 && i < bytes.size(); ++i)
+        bytes[i] ^= 0x5A;
+    test::writeFile(album, bytes);
+    const std::string tour = tourFiles().folder.path("DamagedTour");
+    std::vector<std::string> args = tourgenArgs(album, tour);
+    args.push_back("-Console");
+    test::RunningProgram tourgen(kTourgen, tourFiles().folder.path("damaged-gen.err"), {}, {},
+                                 args);
+    ASSERT_EQ(tourgen.waitForExit(20s), std::optional<int>(0)) << tourgen.errors();
+
+    test::RunningProgram viewer(tour, tourFiles().folder.path("damaged.err"), {}, "/");
+    const Window box = screen.waitForWindow("DamagedTour", viewer.pid(), 10s);
+    ASSERT_NE(box, 0u);
+    EXPECT_EQ(viewer.errors(), std::string(kAlbumUnreadableMessage) + "\n");
+    // A message box, not the tour's window.
+    EXPECT_NE(screen.geometry(box).width, 640);
+    dismiss(box);
+    ASSERT_TRUE(waitFor([&] {
+        return viewer.errors() ==
+                   std::string(kAlbumUnreadableMessage) + "\n" + kNoTourMessage + "\n" &&
+               screen.findWindow("DamagedTour", viewer.pid()) != 0;
+    }));
+    dismiss(screen.findWindow("DamagedTour", viewer.pid()));
+    EXPECT_EQ(viewer.waitForExit(10s), std::optional<int>(1));
 }
 
 TEST(PlainViewer, WithoutADisplayTheMessageGoesToStandardError) {
