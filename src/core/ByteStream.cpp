@@ -62,12 +62,13 @@ FileStream::~FileStream() {
     std::fclose(m_file);
 }
 
+// An empty span may carry no pointer at all, which the C library must never be handed.
 bool FileStream::write(std::span<const std::uint8_t> bytes) {
-    return std::fwrite(bytes.data(), 1, bytes.size(), m_file) == bytes.size();
+    return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), m_file) == bytes.size();
 }
 
 std::size_t FileStream::read(std::span<std::uint8_t> bytes) {
-    return std::fread(bytes.data(), 1, bytes.size(), m_file);
+    return bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), m_file);
 }
 
 bool FileStream::seek(std::int64_t offset, Origin origin) {
