@@ -102,6 +102,17 @@ TEST_F(ProgramTest, WithoutExeItSaysSoAndStartsNothing) {
     EXPECT_FALSE(QFileInfo::exists(m_temp.path("~orb.args")));
 }
 
+TEST_F(ProgramTest, AnAlbumProgramThatIsGoneIsReportedNotPassedOverInSilence) {
+    nameExe(m_temp.path("moved away/OrbPixStudio"));
+    const Result result = orbMenu({"email", "a.jpg"});
+    EXPECT_EQ(result.code, 1);
+    EXPECT_TRUE(result.err.contains("could not be started")) << result.err.toStdString();
+    // Nothing selected is a picture: nothing to publish, and nothing started.
+    nameExe(recorder("Album Program", m_temp.path("album-args")));
+    EXPECT_EQ(orbMenu({"email", "notes.txt"}).code, 1);
+    EXPECT_FALSE(QFileInfo::exists(m_temp.path("album-args")));
+}
+
 TEST_F(ProgramTest, DocumentsItsCommandLineAndRefusesOthers) {
     QProcess help;
     help.start(QStringLiteral(ORBPIX_PROGRAM_DIR "/OrbMenu"), {"--help"});
