@@ -128,7 +128,7 @@ QImage readFitted(const QString& path, int maxWidth, int maxHeight, QString* err
     }
     QImage image;
     {
-        const UncheckedQtWork insideQt;
+        [[maybe_unused]] const UncheckedQtWork insideQt;
         image = reader.read();
     }
     if (image.isNull()) {
