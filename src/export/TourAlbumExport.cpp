@@ -13,8 +13,8 @@
 #include "imaging/JpegWriter.h"
 #include "imaging/Unwrap.h"
 #include "imaging/io/ImageFiles.h"
-#include "imaging/io/PictureCheck.h"
 #include "imaging/io/ItemCircles.h"
+#include "imaging/io/PictureCheck.h"
 #include "tourfmt/BlockScrambleStream.h"
 
 namespace orbpix {

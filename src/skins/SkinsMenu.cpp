@@ -2,8 +2,8 @@
 
 #include <QAction>
 #include <QDesktopServices>
-#include <QUrl>
 #include <QMenu>
+#include <QUrl>
 
 #include "shell/ResourceLibrary.h"
 #include "skins/SkinManager.h"
