@@ -41,3 +41,14 @@ option(ORBPIX_FUZZ "Link the fuzz targets with libFuzzer (clang only)" OFF)
 if(ORBPIX_FUZZ)
     add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
+
+# Programs that only draw pictures at build time are built without sanitizers: they are not
+# shipped, and Qt's painting hands work between its own pooled threads through locks that
+# ThreadSanitizer cannot see, which would stop a sanitizer build halfway.
+function(orbpix_build_tool target)
+    orbpix_target_defaults(${target})
+    if(ORBPIX_SANITIZE)
+        target_compile_options(${target} PRIVATE -fno-sanitize=all)
+        target_link_options(${target} PRIVATE -fno-sanitize=all)
+    endif()
+endfunction()

@@ -5,7 +5,7 @@
 add_executable(draw_skin skins/DrawSkin.cpp skins/SkinIcons.cpp skins/SkinOutput.cpp
     skins/SkinPalette.cpp)
 target_link_libraries(draw_skin PRIVATE Qt6::Gui)
-orbpix_target_defaults(draw_skin)
+orbpix_build_tool(draw_skin)
 set_target_properties(draw_skin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
 
 # Every picture element a skin draws; draw_skin writes "<element>.bmp" for each.
