@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 
+#include "core/UncheckedWork.h"
 #include "shell/ResourceLibrary.h"
 
 namespace orbpix {
@@ -25,6 +26,9 @@ WidgetExportUi::~WidgetExportUi() = default;
 
 std::optional<QString> WidgetExportUi::askTourDestination(const QString& proposedName,
                                                           const QString& fileTypeText) {
+    // The dialog gathers file information on a thread of Qt's own, from creation to
+    // destruction (see UncheckedWork).
+    [[maybe_unused]] const UncheckedWork insideQt;
     // A tour is a program: no extension to add, so the filter shows every file.
     QFileDialog dialog(m_parent, title());
     dialog.setObjectName(QStringLiteral("tourSaveDialog"));

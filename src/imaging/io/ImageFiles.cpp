@@ -7,12 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/UncheckedWork.h"
 #include "imaging/io/FormatPatterns.h"
-
-#if defined(__SANITIZE_THREAD__)
-extern "C" void __tsan_ignore_thread_begin();
-extern "C" void __tsan_ignore_thread_end();
-#endif
 
 namespace orbpix {
 
@@ -76,31 +72,18 @@ bool openReader(QImageReader& reader, const QString& path, QString* error) {
     return true;
 }
 
-// Qt's readers hand parts of a scaled decode to Qt's own thread pool and wait for them on
-// semaphores that ThreadSanitizer cannot see, Qt not being built for it. In such a build,
-// what this thread does inside the reader is left unchecked; everything before and after,
-// our own code, is checked as always.
-class UncheckedQtWork {
-public:
+// Qt's readers hand parts of a scaled decode to Qt's own thread pool. With one pooled
+// thread in a ThreadSanitizer build, the pool's threads cannot meet each other in its queue;
+// the hand-over to and from this thread is left unchecked.
+void limitQtPoolUnderThreadChecks() {
 #if defined(__SANITIZE_THREAD__)
-    UncheckedQtWork() {
-        // With one pooled thread the pool's own threads cannot meet each other in its queue.
-        static const bool single = [] {
-            QThreadPool::globalInstance()->setMaxThreadCount(1);
-            return true;
-        }();
-        (void)single;
-        __tsan_ignore_thread_begin();
-    }
-    ~UncheckedQtWork() {
-        __tsan_ignore_thread_end();
-    }
-#else
-    UncheckedQtWork() = default;
+    static const bool single = [] {
+        QThreadPool::globalInstance()->setMaxThreadCount(1);
+        return true;
+    }();
+    (void)single;
 #endif
-    UncheckedQtWork(const UncheckedQtWork&) = delete;
-    UncheckedQtWork& operator=(const UncheckedQtWork&) = delete;
-};
+}
 
 QImage readFitted(const QString& path, int maxWidth, int maxHeight, QString* error) {
     QImageReader reader;
@@ -128,7 +111,8 @@ QImage readFitted(const QString& path, int maxWidth, int maxHeight, QString* err
     }
     QImage image;
     {
-        [[maybe_unused]] const UncheckedQtWork insideQt;
+        limitQtPoolUnderThreadChecks();
+        [[maybe_unused]] const UncheckedWork insideQt;
         image = reader.read();
     }
     if (image.isNull()) {
