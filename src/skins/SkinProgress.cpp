@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "skins/SkinAccess.h"
+#include "skins/SkinCatalogue.h"
 
 namespace orbpix {
 
@@ -22,6 +23,17 @@ void fillColumns(QImage& surface, int from, int to, QRgb colour) {
 
 int channelAt(int start, int end, int band, int bands) {
     return static_cast<int>(std::trunc(start + band * static_cast<double>(end - start) / bands));
+}
+
+// The four colours of the bar, each colour element looked up the same way.
+template <typename Lookup>
+ProgressLook lookFrom(const Lookup& colourOf) {
+    ProgressLook look;
+    look.start = colourOf(QStringLiteral("PROGRESS_START"));
+    look.end = colourOf(QStringLiteral("PROGRESS_END"));
+    look.text = colourOf(QStringLiteral("PROGRESS_TXT"));
+    look.background = colourOf(QStringLiteral("PROGRESS_BKG"));
+    return look;
 }
 
 }  // namespace
@@ -67,10 +79,7 @@ int ProgressLook::paint(QImage& surface, int position, int maximum) const {
 SkinProgress::SkinProgress(QWidget* parent) : QProgressBar(parent) {
     setRange(0, 100);
     setTextVisible(false);
-    const QPalette& colours = palette();
-    m_look.start = m_look.end = colours.color(QPalette::Highlight).rgb();
-    m_look.background = colours.color(QPalette::Button).rgb();
-    m_look.text = colours.color(QPalette::HighlightedText).rgb();
+    m_look = lookFrom([](const QString& element) { return *catalogueColour(element); });
 }
 
 void SkinProgress::setLook(const ProgressLook& look) {
@@ -80,15 +89,9 @@ void SkinProgress::setLook(const ProgressLook& look) {
 }
 
 void SkinProgress::loadSkinColours() {
-    const QPalette& colours = palette();
-    ProgressLook look = m_look;
-    look.start =
-        skinColor(QStringLiteral("PROGRESS_START"), colours.color(QPalette::Highlight).rgb());
-    look.end = skinColor(QStringLiteral("PROGRESS_END"), colours.color(QPalette::Highlight).rgb());
-    look.text =
-        skinColor(QStringLiteral("PROGRESS_TXT"), colours.color(QPalette::HighlightedText).rgb());
-    look.background =
-        skinColor(QStringLiteral("PROGRESS_BKG"), colours.color(QPalette::Button).rgb());
+    ProgressLook look = lookFrom(
+        [](const QString& element) { return skinColor(element, *catalogueColour(element)); });
+    look.showPercentage = m_look.showPercentage;
     setLook(look);
 }
 
