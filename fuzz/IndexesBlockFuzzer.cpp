@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<int> requested;
     requested.reserve(read->indexes.size());
     for (const std::uint32_t index : read->indexes) {
-        if (index > 0x7FFFFFFF)
-            return 0;
+        if (index >= 0x7FFFFFFF)
+            return 0;  // the largest item count leaves this one out
         requested.push_back(int(index));
     }
     const QByteArray rebuilt = orbpix::buildIndexesBlock(requested, 0x7FFFFFFF, read->processId);
