@@ -254,6 +254,9 @@ ScanResult Scanner::acquire(PixelImage& out, const Progress& progress) {
                 break;
             if (status == SANE_STATUS_CANCELLED)
                 return stopped(ScanStatus::Cancelled, "The scan was cancelled.");
+            // Some feeders find out that they are empty only when the page is read.
+            if (status == SANE_STATUS_NO_DOCS && frames.empty() && frame.bytes.empty())
+                return stopped(ScanStatus::NoDocuments, "The scanner has no more documents.");
             if (status != SANE_STATUS_GOOD)
                 return stopped(ScanStatus::Failed,
                                "The scanner stopped: " + statusText(status) + ".");

@@ -112,18 +112,18 @@ TEST(Acquisition, ASeriesRunsUntilTheFeederIsEmptyAndFillsGaps) {
     ScannerLibrary library;
     auto scanner = openTestScanner(library);
     ASSERT_TRUE(scanner);
-    int lastPage = 0;
-    const AcquireOutcome outcome = acquireSeries(*scanner, album.root(), [&](int page, double) {
-        lastPage = page;
-        return true;
-    });
+    // The test feeder holds ten pages; it runs dry after three, as a feeder that notices
+    // only when it reads the next page.
+    const AcquireOutcome outcome = acquireSeries(
+        *scanner, album.root(), [](int, double) { return true; },
+        [&](int pages) {
+            if (pages == 3) {
+                EXPECT_TRUE(scanner->setOption("read-return-value", "SANE_STATUS_NO_DOCS"));
+            }
+        });
     ASSERT_TRUE(outcome.succeeded) << outcome.message;
-    ASSERT_GE(outcome.files.size(), 3u);
-    EXPECT_EQ(int(outcome.files.size()), lastPage) << "the last start found no document";
-    const auto names = fileNames(outcome.files);
-    EXPECT_EQ(names[0], "Img00001.bmp");
-    EXPECT_EQ(names[1], "Img00003.bmp");
-    EXPECT_EQ(names[2], "Img00004.bmp");
+    EXPECT_EQ(fileNames(outcome.files),
+              (std::vector<std::string>{"Img00001.bmp", "Img00003.bmp", "Img00004.bmp"}));
     for (const std::string& file : outcome.files)
         EXPECT_TRUE(fs::exists(file));
 }
