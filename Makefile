@@ -9,7 +9,7 @@ ifdef CI
 CMAKE_FLAGS += -DORBPIX_WERROR=ON
 endif
 
-.PHONY: all deps build run test bench sanitize tsan fuzz fuzz-build format check-format clean
+.PHONY: all deps build run test bench sanitize tsan fuzz fuzz-build format check-format install package clean
 
 all: build
 
@@ -77,6 +77,16 @@ format: build
 
 check-format: build
 	@cmake --build $(BUILD) --target check-format
+
+# Installs the suite under PREFIX (program folder in lib/orbpix, launchers in bin, desktop
+# entries, icons and the skin file type in share); DESTDIR stages it elsewhere.
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package of the same tree, in the build folder.
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(BUILD)-fuzz
