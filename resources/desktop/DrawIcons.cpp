@@ -24,9 +24,8 @@ struct Stop {
     double at;  // along the ring, 0 = inner edge, 1 = outer edge
     const char* colour;
 };
-const std::vector<Stop> kRing = {
-    {0.00, "#5b4a2e"}, {0.22, "#4f8a3c"}, {0.42, "#8fc46a"}, {0.50, "#e9f3fb"},
-    {0.70, "#7fb8ea"}, {1.00, "#2f6fb8"}};
+const std::vector<Stop> kRing = {{0.00, "#5b4a2e"}, {0.22, "#4f8a3c"}, {0.42, "#8fc46a"},
+                                 {0.50, "#e9f3fb"}, {0.70, "#7fb8ea"}, {1.00, "#2f6fb8"}};
 constexpr const char* kMirror = "#1c2633";
 constexpr const char* kRim = "#10161e";
 constexpr const char* kSheet = "#f4f6f8";
@@ -51,18 +50,21 @@ const std::vector<Icon> kIcons = {
 constexpr double kSheetLeft = 0.14, kSheetTop = 0.06, kSheetRight = 0.86, kSheetBottom = 0.94,
                  kFold = 0.18;
 
-QString number(double v) { return QString::number(v, 'f', 2); }
+QString number(double v) {
+    return QString::number(v, 'f', 2);
+}
 
 QString svgOf(const Icon& icon) {
     const double s = 256;
     const Ring& r = icon.ring;
-    QString svg = QStringLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" "
-        "viewBox=\"0 0 256 256\">\n  <defs>\n"
-        "    <radialGradient id=\"ring\" gradientUnits=\"userSpaceOnUse\" cx=\"%1\" cy=\"%2\" "
-        "r=\"%3\">\n")
-                      .arg(number(r.cx * s), number(r.cy * s), number(r.outer * s));
+    QString svg =
+        QStringLiteral(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" "
+            "viewBox=\"0 0 256 256\">\n  <defs>\n"
+            "    <radialGradient id=\"ring\" gradientUnits=\"userSpaceOnUse\" cx=\"%1\" cy=\"%2\" "
+            "r=\"%3\">\n")
+            .arg(number(r.cx * s), number(r.cy * s), number(r.outer * s));
     const double innerAt = r.inner / r.outer;
     for (const Stop& stop : kRing)
         svg += QStringLiteral("      <stop offset=\"%1\" stop-color=\"%2\"/>\n")
@@ -72,12 +74,13 @@ QString svgOf(const Icon& icon) {
     if (icon.sheet) {
         const double l = kSheetLeft * s, t = kSheetTop * s, rr = kSheetRight * s,
                      b = kSheetBottom * s, f = kFold * s;
-        svg += QStringLiteral(
-                   "  <path d=\"M%1 %2 H%3 L%4 %5 V%6 H%1 Z\" fill=\"%7\" stroke=\"%8\" "
-                   "stroke-width=\"4\"/>\n"
-                   "  <path d=\"M%3 %2 V%5 H%4\" fill=\"none\" stroke=\"%8\" stroke-width=\"4\"/>\n")
-                   .arg(number(l), number(t), number(rr - f), number(rr), number(t + f), number(b),
-                        QLatin1String(kSheet), QLatin1String(kSheetEdge));
+        svg +=
+            QStringLiteral(
+                "  <path d=\"M%1 %2 H%3 L%4 %5 V%6 H%1 Z\" fill=\"%7\" stroke=\"%8\" "
+                "stroke-width=\"4\"/>\n"
+                "  <path d=\"M%3 %2 V%5 H%4\" fill=\"none\" stroke=\"%8\" stroke-width=\"4\"/>\n")
+                .arg(number(l), number(t), number(rr - f), number(rr), number(t + f), number(b),
+                     QLatin1String(kSheet), QLatin1String(kSheetEdge));
     }
     svg += QStringLiteral(
                "  <circle cx=\"%1\" cy=\"%2\" r=\"%3\" fill=\"url(#ring)\" stroke=\"%5\" "
@@ -143,8 +146,8 @@ int main(int argc, char** argv) {
         if (!svg.open(QIODevice::WriteOnly) || svg.write(svgOf(icon).toUtf8()) < 0)
             return 1;
         for (const int side : {48, 256}) {
-            if (!pngOf(icon, side).save(
-                    out.filePath(icon.name + QStringLiteral("-%1.png").arg(side)), "PNG"))
+            if (!pngOf(icon, side)
+                     .save(out.filePath(icon.name + QStringLiteral("-%1.png").arg(side)), "PNG"))
                 return 1;
         }
     }
