@@ -81,19 +81,20 @@ signals:
     void albumWasFilled();
 
 protected:
-    std::unique_ptr<EditStep> insertRecord(const QMimeData& data, std::size_t index) override;
+    std::unique_ptr<EditStep> insertRecord(const QMimeData& mime, std::size_t index) override;
     std::unique_ptr<EditStep> removeRecord(const std::vector<std::size_t>& indexes) override;
     std::unique_ptr<EditStep> moveRecord(const std::vector<std::size_t>& indexes,
                                          std::size_t target) override;
     std::unique_ptr<EditStep> renameRecord(std::size_t index, const QString& caption) override;
     bool applyRecord(std::unique_ptr<EditStep> record) override;
     void itemActivated(int index) override;
+    void fillDragData(QMimeData& mime, const std::vector<std::size_t>& indexes) override;
+    bool canAcceptData(const QMimeData& mime) const override;
 
 private:
     void rebuild();
     void refreshItem(std::size_t index);
     EditObserver* stepObserver();
-    bool insertFrom(const QMimeData& data, std::size_t index);
 
     EditHistory& m_history;
     EditLabels m_labels;

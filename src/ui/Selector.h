@@ -4,13 +4,13 @@
 #include <QImage>
 #include <QPixmap>
 #include <QPoint>
-#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QWidget>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "skins/SkinBitmap.h"
@@ -156,12 +156,19 @@ public:
     // The insertion marker's point while a drop hovers, else nothing.
     std::optional<selector::InsertionPoint> insertionMarker() const { return m_marker; }
 
+    // The two halves of dragging the selection out, apart so that a drag can also be driven
+    // without the platform's drag loop: the data of the drag (the owner's formats, marked as
+    // coming from this strip), then the end of the drag with the action the drop took. A
+    // "move" that landed anywhere but in this strip removes the dragged items.
+    std::unique_ptr<QMimeData> createDragData();
+    void finishDrag(Qt::DropAction result);
+
     // Posted from thumbnail threads to the selector's window.
     static const int kThumbnailEvent;
 
 protected:
     // The owner's records; the base makes none. A record is applied through applyRecord.
-    virtual std::unique_ptr<EditStep> insertRecord(const QMimeData& data, std::size_t index);
+    virtual std::unique_ptr<EditStep> insertRecord(const QMimeData& mime, std::size_t index);
     virtual std::unique_ptr<EditStep> removeRecord(const std::vector<std::size_t>& indexes);
     virtual std::unique_ptr<EditStep> moveRecord(const std::vector<std::size_t>& indexes,
                                                  std::size_t target);
@@ -171,9 +178,9 @@ protected:
     // Double click on an item.
     virtual void itemActivated(int index);
     // Fills the data of a drag of the selected items (album indexes in selection order).
-    virtual void fillDragData(QMimeData& data, const std::vector<std::size_t>& indexes);
+    virtual void fillDragData(QMimeData& mime, const std::vector<std::size_t>& indexes);
     // Whether a drop offers something the owner would insert.
-    virtual bool canAcceptData(const QMimeData& data) const;
+    virtual bool canAcceptData(const QMimeData& mime) const;
 
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -196,6 +203,7 @@ private:
     void placeChildren();
     void drawItem(QPainter& painter, const OWSelectorItem& item, bool selected) const;
     void startDrag();
+    bool isOwnDrag(const QMimeData& mime) const;
     Qt::DropAction dropActionFor(const QDropEvent& event) const;
     void dragOver(QDropEvent& event, QPoint position, int buttonStep);
     void dropAt(QDropEvent& event, QPoint position);
@@ -205,6 +213,7 @@ private:
     std::vector<QRect> itemBounds() const;
     OWSelectorItem* itemBySerial(std::uint64_t serial);
 
+    const std::uint64_t m_id;
     std::vector<std::unique_ptr<OWSelectorItem>> m_items;
     selector::Selection m_selection;
     int m_current = -1;
@@ -236,7 +245,9 @@ private:
     int m_editedItem = -1;
 
     bool m_readOnly = false;
+    std::vector<std::size_t> m_dragIndexes;
     std::optional<selector::InsertionPoint> m_marker;
+    // The platform has no such setting; the usual default.
     int m_dragScrollInset = 11;
 };
 
