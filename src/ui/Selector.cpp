@@ -36,6 +36,8 @@ public:
 
 // Every selector has its own number, so that a drag can tell which one it came from without
 // keeping a pointer to a window that may be gone by the time the drop arrives.
+constexpr int kPlainButtonWidth = 20;
+
 const char* const kSourceProperty = "orbpixSelectorId";
 std::uint64_t g_nextSelectorId = 1;
 // The selector that took the most recent drop (0: none of ours).

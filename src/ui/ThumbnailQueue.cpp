@@ -19,7 +19,7 @@ void diagnostic(const QString& line) {
         << QStringLiteral("ORBIMAGELIB: Thumbnail background update,  ") + line;
 }
 
-QImage loadThumbnail(const QString& path, int width, int height) {
+QImage loadThumbnail(const QString& path, int width, int height, const std::atomic<bool>&) {
     return loadScreenImage(path, width, height);
 }
 
@@ -164,7 +164,7 @@ void ThumbnailQueue::dispatch() {
 
 void ThumbnailQueue::compute(ThumbnailRequest* request, QString path, int width, int height) {
     diagnostic(QStringLiteral("computing ") + path);
-    QImage image = m_loader(path, width, height);
+    QImage image = m_loader(path, width, height, m_cancel);
     if (!image.isNull()) {
         diagnostic(QStringLiteral("computation done => update thumbnail"));
         // A cancelled picture, or one the requester refuses, is simply dropped.

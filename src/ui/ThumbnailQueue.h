@@ -50,8 +50,10 @@ private:
 class ThumbnailQueue {
 public:
     // Loads a picture fitted into a box; a null image when it cannot. Runs on the compute
-    // thread.
-    using Loader = std::function<QImage(const QString& path, int width, int height)>;
+    // thread; `cancelled` turns true when the requester no longer wants the picture, so a
+    // loader that can stop early may.
+    using Loader = std::function<QImage(const QString& path, int width, int height,
+                                        const std::atomic<bool>& cancelled)>;
 
     // The default loader decodes JPEG pictures at a reduced scale.
     explicit ThumbnailQueue(Loader loader = {});
