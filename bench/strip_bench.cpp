@@ -126,6 +126,13 @@ void fillStrip(const QString& folder, const QImage& picture) {
         std::printf("strip fill  FAILED: the album could not be opened\n");
         return;
     }
+    // What one picture of the album costs on its own, for comparison with the strip's share.
+    const QString first = folder + QStringLiteral("/ring000.jpg");
+    const auto single =
+        measure(2, 15, [&] { return !orbpix::loadScreenImage(first, 96, 96).isNull(); });
+    if (single)
+        std::printf("thumbnail %dx%d in-process  median %7.2f ms  min %7.2f ms\n", picture.width(),
+                    picture.height(), single->medianMs, single->minMs);
     orbpix::EditHistory history;
     const auto timing = measure(1, 5, [&] {
         orbpix::AlbumStrip strip(nullptr, history, orbpix::EditLabels{}, {});
