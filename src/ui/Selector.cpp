@@ -37,6 +37,7 @@ public:
 // Every selector has its own number, so that a drag can tell which one it came from without
 // keeping a pointer to a window that may be gone by the time the drop arrives.
 constexpr int kPlainButtonWidth = 20;
+constexpr int kDragScrollMs = 50;
 
 const char* const kSourceProperty = "orbpixSelectorId";
 std::uint64_t g_nextSelectorId = 1;
@@ -134,6 +135,8 @@ OWSelector::OWSelector(QWidget* parent) : QWidget(parent), m_id(g_nextSelectorId
     }
     connect(m_leftButton, &SkinButton::clicked, this, [this] { scrollButtonClicked(-1); });
     connect(m_rightButton, &SkinButton::clicked, this, [this] { scrollButtonClicked(+1); });
+    m_dragScrollTimer.setInterval(kDragScrollMs);
+    connect(&m_dragScrollTimer, &QTimer::timeout, this, &OWSelector::dragScrollTick);
     m_selection.reset(0);
     placeChildren();
     updateScrollBar();
@@ -681,8 +684,15 @@ void OWSelector::dragOver(QDropEvent& event, QPoint position, int buttonStep) {
     const int step = buttonStep != 0
                          ? buttonStep
                          : selector::dragScrollStep(position.x(), width(), m_dragScrollInset);
-    if (step != 0)
+    m_dragScrollStep = step;
+    m_lastDragPoint = position;
+    if (step != 0) {
         scrollTo(m_scroll + step);
+        if (!m_dragScrollTimer.isActive())
+            m_dragScrollTimer.start();
+    } else {
+        m_dragScrollTimer.stop();
+    }
     const auto point = selector::insertionPoint(position, contentRect(), m_scroll, itemCount());
     if (!m_marker || !(*m_marker == point)) {
         m_marker = point;
@@ -692,7 +702,19 @@ void OWSelector::dragOver(QDropEvent& event, QPoint position, int buttonStep) {
     event.accept();
 }
 
+void OWSelector::dragScrollTick() {
+    if (m_dragScrollStep == 0 || !m_marker) {
+        m_dragScrollTimer.stop();
+        return;
+    }
+    scrollTo(m_scroll + m_dragScrollStep);
+    m_marker = selector::insertionPoint(m_lastDragPoint, contentRect(), m_scroll, itemCount());
+    update();
+}
+
 void OWSelector::clearMarker() {
+    m_dragScrollTimer.stop();
+    m_dragScrollStep = 0;
     if (!m_marker)
         return;
     m_marker.reset();

@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 #include <cstddef>
 #include <cstdint>
@@ -208,6 +209,7 @@ private:
     void dragOver(QDropEvent& event, QPoint position, int buttonStep);
     void dropAt(QDropEvent& event, QPoint position);
     void clearMarker();
+    void dragScrollTick();
     void updateRubberBand(QPoint pointer);
     void scrollButtonClicked(int direction);
     std::vector<QRect> itemBounds() const;
@@ -249,6 +251,11 @@ private:
     std::optional<selector::InsertionPoint> m_marker;
     // The platform has no such setting; the usual default.
     int m_dragScrollInset = 11;
+    // The platform reports a drag only when the pointer moves; held still near an edge, the
+    // strip goes on scrolling by itself.
+    QTimer m_dragScrollTimer;
+    int m_dragScrollStep = 0;
+    QPoint m_lastDragPoint;
 };
 
 }  // namespace orbpix

@@ -231,6 +231,15 @@ TEST_F(AlbumStripTest, PasteIntoAnotherAlbumBringsThePictureWithItsPropertiesFro
     EXPECT_EQ(target->itemCount(), 3u);
 }
 
+TEST_F(AlbumStripTest, FollowsPicturesThatOtherProgramsAddToOrRemoveFromTheFolder) {
+    auto album = makeAlbum("watched", {"a.jpg", "b.jpg"});
+    auto strip = makeStrip(album.get());
+    writePicture(QString::fromStdString(album->folder()) + "/c.jpg", {300, 200});
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(*album->itemPath(0))));
+    EXPECT_TRUE(album->refresh(strip.get()));
+    EXPECT_EQ(captions(*strip), QStringList({"b.jpg", "c.jpg"}));
+}
+
 TEST_F(AlbumStripTest, AReadOnlyAlbumRefusesEditingDraggingAndDropping) {
     makeAlbum("locked", {"a.jpg", "b.jpg"});
     auto album = makeAlbum("locked", {}, /*readOnly=*/true);
