@@ -294,6 +294,20 @@ void OWSelector::setItemColours(QColor itemBg, QColor captionBg, QColor captionT
     m_selItemBg = selItemBg;
     m_selCaptionBg = selCaptionBg;
     m_selCaptionText = selCaptionText;
+    // The scroll bar takes the skin's colours too: a desktop-coloured bar under a dark skin
+    // looks like a foreign body.
+    QPalette palette = m_scrollBar->palette();
+    for (const QPalette::ColorRole role : {QPalette::Window, QPalette::Base})
+        palette.setColor(role, itemBg);
+    palette.setColor(QPalette::Button, captionBg);
+    palette.setColor(QPalette::Light, captionBg.lighter(130));
+    palette.setColor(QPalette::Midlight, captionBg.lighter(115));
+    palette.setColor(QPalette::Mid, captionBg.darker(130));
+    palette.setColor(QPalette::Dark, captionBg.darker(160));
+    palette.setColor(QPalette::Shadow, itemBg.darker(200));
+    palette.setColor(QPalette::ButtonText, captionText);
+    palette.setColor(QPalette::WindowText, captionText);
+    m_scrollBar->setPalette(palette);
     update();
 }
 
@@ -394,9 +408,10 @@ void OWSelector::paintEvent(QPaintEvent* event) {
 void OWSelector::drawItem(QPainter& painter, const OWSelectorItem& item, bool selected) const {
     const QRect bounds = item.bounds();
     if (selected && !m_highlight.isNull()) {
-        const QPoint at =
-            bounds.center() - QPoint(m_highlight.width() / 2, m_highlight.height() / 2);
-        painter.drawPixmap(at + QPoint(1, 1) - QPoint(bounds.width() % 2 ? 1 : 0, 0), m_highlight);
+        // Centred on the item, so a larger picture glows round it.
+        painter.drawPixmap(bounds.left() + (bounds.width() - m_highlight.width()) / 2,
+                           bounds.top() + (bounds.height() - m_highlight.height()) / 2,
+                           m_highlight);
     }
     painter.fillRect(item.pictureRect(), selected ? m_selItemBg : m_itemBg);
     painter.fillRect(item.captionRect(), selected ? m_selCaptionBg : m_captionBg);
@@ -499,9 +514,10 @@ void OWSelector::mouseReleaseEvent(QMouseEvent* event) {
         update();
     }
     m_dragPending = false;
-    const int index = itemAt(event->position().toPoint());
-    if (m_deferredClick && index >= 0 && index == m_pressedItem)
-        m_selection.finishDeferred(index, event->modifiers() & Qt::ControlModifier);
+    // The press may have scrolled the item into view, away from under the pointer: the
+    // click belongs to the item pressed, as long as the button comes up on some item.
+    if (m_deferredClick && m_pressedItem >= 0 && itemAt(event->position().toPoint()) >= 0)
+        m_selection.finishDeferred(m_pressedItem, event->modifiers() & Qt::ControlModifier);
     m_deferredClick = false;
     m_pressedItem = -1;
     update();

@@ -132,14 +132,28 @@ int main(int argc, char** argv) {
     QApplication::sendEvent(&strip, &enter);
     QTest::qWait(200);
 
-    QImage shot;
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        shot = band.screen()->grabWindow(band.winId()).toImage();
-    else
-        shot = band.grab().toImage();
-    if (shot.isNull() || !shot.save(QString::fromLocal8Bit(argv[3])))
+    const auto shoot = [&](const QString& path) {
+        QImage shot;
+        if (QGuiApplication::platformName() == QLatin1String("xcb"))
+            shot = band.screen()->grabWindow(band.winId()).toImage();
+        else
+            shot = band.grab().toImage();
+        if (shot.isNull() || !shot.save(path))
+            return false;
+        std::printf("strip_screenshot: %s (%s)\n", qPrintable(path),
+                    qPrintable(QGuiApplication::platformName()));
+        return true;
+    };
+    const QString out = QString::fromLocal8Bit(argv[3]);
+    if (!shoot(out))
         return 1;
-    std::printf("strip_screenshot: %s (%s)\n", argv[3],
-                qPrintable(QGuiApplication::platformName()));
-    return 0;
+
+    // The same strip with a caption being edited.
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(&strip, &leave);
+    strip.beginCaptionEdit(2);
+    QTest::qWait(200);
+    QString editing = out;
+    editing.replace(QStringLiteral(".png"), QStringLiteral("-editing.png"));
+    return shoot(editing) ? 0 : 1;
 }
