@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
@@ -15,6 +16,7 @@
 #include "album/FileSystem.h"
 #include "album/FolderAlbum.h"
 #include "album/TransferMime.h"
+#include "skins/SkinButton.h"
 #include "support/QtFiles.h"
 #include "ui/AlbumStrip.h"
 
@@ -130,6 +132,37 @@ TEST_F(AlbumStripTest, ClicksSelectAndACaptionClickOnASelectedItemEditsItThrough
     ASSERT_TRUE(m_history.undo());
     EXPECT_EQ(album->itemName(1), "b.jpg");
     EXPECT_EQ(strip->itemAt(1).caption(), "b.jpg");
+}
+
+TEST_F(AlbumStripTest, ScrollButtonsStepAColumnOrGoToTheEndsAndTheRubberBandSelects) {
+    auto album =
+        makeAlbum("long", {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg", "g.jpg", "h.jpg"});
+    auto strip = makeStrip(album.get());
+    const int page = strip->contentRect().width();
+    ASSERT_EQ(strip->scrollRange(), 7 + 103 * 8);
+    ASSERT_EQ(strip->maximumScroll(), 7 + 103 * 8 - page);
+
+    QTest::mouseClick(strip->scrollRightButton(), Qt::LeftButton);
+    EXPECT_EQ(strip->scrollPosition(), 103);
+    EXPECT_EQ(strip->scrollBar()->value(), 103);
+    EXPECT_EQ(strip->itemAt(0).position().x(), strip->contentRect().left() + 7 - 103);
+    QTest::mouseClick(strip->scrollRightButton(), Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(strip->scrollPosition(), strip->maximumScroll());
+    QTest::mouseClick(strip->scrollLeftButton(), Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(strip->scrollPosition(), 0);
+
+    // From the gap after a to below the middle of c: b and c, whose centres it covers.
+    strip->selectOnly(0);
+    const QPoint gap(strip->itemAt(0).bounds().right() + 4, 20);
+    const QPoint end = strip->itemAt(2).bounds().center() + QPoint(10, 30);
+    QTest::mousePress(strip.get(), Qt::LeftButton, Qt::NoModifier, gap);
+    QTest::mouseMove(strip.get(), end);
+    QTest::mouseRelease(strip.get(), Qt::LeftButton, Qt::NoModifier, end);
+    EXPECT_EQ(strip->selectedIndexes(), std::vector<std::size_t>({1, 2}));
+
+    strip->setAlbum(nullptr);
+    EXPECT_EQ(strip->scrollRange(), 0);
+    EXPECT_EQ(strip->scrollBar()->maximum(), 0);
 }
 
 TEST_F(AlbumStripTest, DraggingASelectionToTheRightReordersAsOneUndoableMove) {
