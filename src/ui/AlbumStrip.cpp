@@ -152,21 +152,24 @@ void AlbumStrip::selectAll() {
         selectItem(i);
 }
 
-void AlbumStrip::copySelection() {
+bool AlbumStrip::copySelection() {
     const std::vector<std::size_t> indexes = selectedIndexes();
     if (!m_album || indexes.empty())
-        return;
+        return false;
     auto mime = std::make_unique<QMimeData>();
     // The clipboard outlives changes of the album: it names copies of the pictures.
-    if (offerSelection(*mime, *m_album, indexes, TempCopies::Yes))
-        QGuiApplication::clipboard()->setMimeData(mime.release());
+    if (!offerSelection(*mime, *m_album, indexes, TempCopies::Yes))
+        return false;
+    QGuiApplication::clipboard()->setMimeData(mime.release());
+    return true;
 }
 
 void AlbumStrip::cutSelection() {
     if (isSelectorReadOnly())
         return;
-    copySelection();
-    (void)deleteSelection();
+    // Without a copy on the clipboard, a cut would be a plain delete.
+    if (copySelection())
+        (void)deleteSelection();
 }
 
 bool AlbumStrip::canPaste() const {

@@ -64,9 +64,10 @@ public:
     void selectAll();
 
     // The clipboard commands over the selection; each change is one undoable step.
-    // Copy offers both private formats and the files (as temporary copies).
-    void copySelection();
-    // Copy, then delete.
+    // Copy offers both private formats and the files (as temporary copies); false when
+    // nothing could be offered.
+    bool copySelection();
+    // Copy, then delete; nothing is deleted when the copy failed.
     void cutSelection();
     // Inserts before the first selected item, or at the end without a selection. True when
     // something was inserted.
