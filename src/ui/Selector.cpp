@@ -271,6 +271,19 @@ int OWSelector::itemAt(QPoint point) const {
     return selector::hitTest(itemBounds(), point);
 }
 
+QSize OWSelector::sizeHint() const {
+    const int height =
+        selector::kCellHeight + 2 * selector::kInnerSpacing + m_scrollBar->sizeHint().height();
+    const int buttons = m_leftButton->width() + m_rightButton->width();
+    return {buttons + 2 * selector::kInnerSpacing + selector::kGapX + 4 * selector::kLineStep,
+            height};
+}
+
+QSize OWSelector::minimumSizeHint() const {
+    const QSize hint = sizeHint();
+    return {m_leftButton->width() + m_rightButton->width() + selector::kLineStep, hint.height()};
+}
+
 QRect OWSelector::contentRect() const {
     const int left = m_leftButton ? m_leftButton->width() : 0;
     const int right = m_rightButton ? m_rightButton->width() : 0;

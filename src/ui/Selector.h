@@ -128,6 +128,10 @@ public:
     void pageLeft();
     void pageRight();
 
+    // One row of cells with the inner spacing above and below, and the scroll bar.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
     // Hit testing in client coordinates: the item index or -1.
     int itemAt(QPoint point) const;
     // The client area that items may use (inside the buttons, above the scroll bar).
