@@ -158,6 +158,7 @@ void OWSelector::insertItem(int index, QString path, QString caption) {
     m_selection.inserted(index);
     layoutItems();
     update();
+    reportSelection();
 }
 
 void OWSelector::removeItem(int index) {
@@ -175,6 +176,7 @@ void OWSelector::removeItem(int index) {
     m_selection.removed(index);
     layoutItems();
     update();
+    reportSelection();
 }
 
 void OWSelector::moveItem(int from, int to) {
@@ -194,6 +196,7 @@ void OWSelector::moveItem(int from, int to) {
         ++m_current;
     layoutItems();
     update();
+    reportSelection();
 }
 
 void OWSelector::clearItems() {
@@ -205,6 +208,7 @@ void OWSelector::clearItems() {
     m_scroll = 0;
     layoutItems();
     update();
+    reportSelection();
 }
 
 void OWSelector::setItemCaption(int index, QString caption) {
@@ -223,16 +227,19 @@ void OWSelector::setItemPath(int index, QString path) {
 void OWSelector::selectItem(int index) {
     m_selection.select(index);
     update();
+    reportSelection();
 }
 
 void OWSelector::deselectItem(int index) {
     m_selection.deselect(index);
     update();
+    reportSelection();
 }
 
 void OWSelector::deselectAll() {
     m_selection.deselectAll();
     update();
+    reportSelection();
 }
 
 void OWSelector::makeCurrent(int index) {
@@ -440,6 +447,13 @@ void OWSelector::drawItem(QPainter& painter, const OWSelectorItem& item, bool se
 
 // --- events --------------------------------------------------------------------------------
 
+void OWSelector::reportSelection() {
+    if (m_selection.order() == m_reportedSelection)
+        return;
+    m_reportedSelection = m_selection.order();
+    emit selectionChanged();
+}
+
 OWSelectorItem* OWSelector::itemBySerial(std::uint64_t serial) {
     for (const auto& item : m_items) {
         if (item->m_serial == serial)
@@ -488,6 +502,7 @@ void OWSelector::mousePressEvent(QMouseEvent* event) {
         m_bandStart = pos;
         m_bandRect = QRect(pos, pos);
         update();
+        reportSelection();
         return;
     }
     if (event->button() == Qt::LeftButton && isSelected(index) &&
@@ -503,6 +518,7 @@ void OWSelector::mousePressEvent(QMouseEvent* event) {
         m_pressPoint = pos;
     }
     update();
+    reportSelection();
 }
 
 void OWSelector::mouseMoveEvent(QMouseEvent* event) {
@@ -534,6 +550,7 @@ void OWSelector::mouseReleaseEvent(QMouseEvent* event) {
     m_deferredClick = false;
     m_pressedItem = -1;
     update();
+    reportSelection();
 }
 
 void OWSelector::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -550,6 +567,7 @@ void OWSelector::updateRubberBand(QPoint pointer) {
     m_bandRect = QRect(m_bandStart, pointer);
     m_selection.selectExactly(selector::itemsInRect(itemBounds(), m_bandRect), m_current);
     update();
+    reportSelection();
 }
 
 void OWSelector::scrollButtonClicked(int direction) {

@@ -171,6 +171,10 @@ public:
     // Posted from thumbnail threads to the selector's window.
     static const int kThumbnailEvent;
 
+signals:
+    // The selection or its order changed, or items moved under it.
+    void selectionChanged();
+
 protected:
     // The owner's records; the base makes none. A record is applied through applyRecord.
     virtual std::unique_ptr<EditStep> insertRecord(const QMimeData& mime, std::size_t index);
@@ -218,10 +222,12 @@ private:
     void scrollButtonClicked(int direction);
     std::vector<QRect> itemBounds() const;
     OWSelectorItem* itemBySerial(std::uint64_t serial);
+    void reportSelection();
 
     const std::uint64_t m_id;
     std::vector<std::unique_ptr<OWSelectorItem>> m_items;
     selector::Selection m_selection;
+    std::vector<int> m_reportedSelection;
     int m_current = -1;
     int m_scroll = 0;
     int m_range = 0;

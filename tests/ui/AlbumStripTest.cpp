@@ -100,9 +100,11 @@ TEST_F(AlbumStripTest, ClicksSelectAndACaptionClickOnASelectedItemEditsItThrough
     ASSERT_EQ(captions(*strip), QStringList({"a.jpg", "b.jpg", "c.jpg"}));
 
     // Shift with nothing selected is a plain click.
+    QSignalSpy selectionChanges(strip.get(), &OWSelector::selectionChanged);
     QTest::mouseClick(strip.get(), Qt::LeftButton, Qt::ShiftModifier,
                       strip->itemAt(2).bounds().center());
     EXPECT_EQ(strip->selectedIndexes(), std::vector<std::size_t>({2}));
+    EXPECT_EQ(selectionChanges.count(), 1);
 
     // The first click on a caption selects, the second opens the editor.
     const QPoint caption = strip->itemAt(1).captionRect().center();
@@ -111,6 +113,7 @@ TEST_F(AlbumStripTest, ClicksSelectAndACaptionClickOnASelectedItemEditsItThrough
     EXPECT_FALSE(strip->isEditingCaption());
     QTest::mouseClick(strip.get(), Qt::LeftButton, Qt::NoModifier, caption);
     ASSERT_TRUE(strip->isEditingCaption());
+    EXPECT_EQ(selectionChanges.count(), 2);
     QLineEdit* editor = strip->captionEditor();
     EXPECT_EQ(editor->text(), "b.jpg");
     EXPECT_EQ(editor->maxLength(), 64);
