@@ -411,9 +411,14 @@ void OWSelector::paintEvent(QPaintEvent* event) {
             drawItem(painter, item, isSelected(i));
     }
     if (m_marker) {
-        // A bar in the gap where the drop would go.
-        const QRect bar(m_marker->point.x() - 1, m_marker->point.y(), 3, selector::kCellHeight);
-        painter.fillRect(bar, m_selCaptionText);
+        // An I-beam in the gap where the drop would go, in the selection's accent colour,
+        // which every skin makes stand out from its band.
+        const int x = m_marker->point.x();
+        const int top = m_marker->point.y();
+        const int bottom = top + selector::kCellHeight;
+        painter.fillRect(QRect(x - 1, top, 3, selector::kCellHeight), m_selCaptionBg);
+        painter.fillRect(QRect(x - 3, top, 7, 2), m_selCaptionBg);
+        painter.fillRect(QRect(x - 3, bottom - 2, 7, 2), m_selCaptionBg);
     }
     if (m_rubberBand) {
         // Inverting, so the band shows on any picture.

@@ -22,6 +22,7 @@
 #include "album/FolderAlbum.h"
 #include "skins/SkinBitmap.h"
 #include "skins/SkinManager.h"
+#include "skins/SkinPackage.h"
 #include "ui/AlbumStrip.h"
 
 namespace orbpix {
@@ -69,8 +70,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString skin = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QStringLiteral("Default");
+    QString skinsFolder = QString::fromLocal8Bit(argv[1]) + QStringLiteral("/Skins");
+    // A skin shipped only as a package is unpacked for the picture, as installing it would.
+    QTemporaryDir unpacked;
+    const QString package = skinsFolder + QLatin1Char('/') + skin + QStringLiteral(".osz");
+    if (!QFileInfo(skinsFolder + QLatin1Char('/') + skin).isDir() && QFileInfo::exists(package)) {
+        if (extractZipArchive(package, unpacked.path() + QLatin1Char('/') + skin, {}) <= 0)
+            return 1;
+        skinsFolder = unpacked.path();
+    }
     SkinManager skins;
-    if (!skins.initialise(QString::fromLocal8Bit(argv[1]) + QStringLiteral("/Skins"), skin, skin)) {
+    if (!skins.initialise(skinsFolder, skin, skin)) {
         std::fprintf(stderr, "strip_screenshot: no skin %s\n", qPrintable(skin));
         return 1;
     }
