@@ -260,6 +260,10 @@ TEST_F(AlbumStripTest, PasteIntoAnotherAlbumBringsThePictureWithItsPropertiesFro
     EXPECT_EQ(target->property(1, "NAME"), "Quay");
     EXPECT_EQ(into->itemAt(1).caption(), "Quay");
     EXPECT_EQ(source->itemCount(), 2u);
+    // Into its own album, the copy arrives under a free name beside the original.
+    from->deselectAll();
+    ASSERT_TRUE(from->pasteFromClipboard());
+    EXPECT_EQ(fileNames(*source), QStringList({"a.jpg", "b.jpg", "(1)a.jpg"}));
 
     // The main window's close deletes the copy the clipboard still names.
     EXPECT_GE(AlbumStrip::deleteTemporaryCopies(), 1);
