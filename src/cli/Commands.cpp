@@ -41,6 +41,7 @@ constexpr const char* kMainHelp =
     "  skin     parse a tour skin description, scramble or unscramble skin pictures\n"
     "  orb      dump a tour album file\n"
     "  tour     show the tour carried by a tour program, or build one\n"
+    "  web      build a web page that shows an album in any browser\n"
     "\n"
     "Run 'orbpix COMMAND --help' for a command's options.\n";
 
@@ -398,6 +399,13 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return tourCommand(rest, out, err);
     if (command == "album")
         return albumCommand(rest, out, err);
+    if (command == "web") {
+        if (!rest.empty() && rest[0] == "build")
+            return webBuildCommand({rest.begin() + 1, rest.end()}, out, err);
+        err << "Usage: orbpix web build -o FOLDER [--album NAME | IMAGE...] [options]\n"
+               "Run 'orbpix web build --help' for the options.\n";
+        return rest.empty() || rest[0] == "--help" || rest[0] == "-h" ? kExitOk : kExitUsage;
+    }
     err << "orbpix: unknown command '" << command << "'\n" << kMainHelp;
     return kExitUsage;
 }
