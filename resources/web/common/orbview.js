@@ -642,6 +642,16 @@
         });
         if (!lines.length) byId("orb-info-button").hidden = true;
 
+        // The hint on how to look around goes with the first use of the view, or after a while.
+        var hint = byId("orb-hint");
+        if (window.matchMedia && matchMedia("(pointer: coarse)").matches)
+            hint.textContent = "Drag to look around \u00b7 pinch to zoom";
+        function dismiss() { hint.classList.add("orb-gone"); }
+        ["pointerdown", "wheel", "keydown", "touchstart"].forEach(function (type) {
+            canvas.addEventListener(type, dismiss, {passive: true});
+        });
+        setTimeout(dismiss, 8000);
+
         if (window.ResizeObserver) new ResizeObserver(function () { view.resize(); }).observe(canvas);
         window.addEventListener("resize", function () { view.resize(); });
         view.resize();
