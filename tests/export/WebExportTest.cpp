@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <chrono>
 
 #include "ScriptedUi.h"
@@ -10,6 +11,7 @@
 #include "album/FolderAlbum.h"
 #include "export/ExportManager.h"
 #include "export/MailSender.h"
+#include "export/PanoramaExport.h"
 #include "export/WebPage.h"
 #include "shell/ResourceLibrary.h"
 #include "support/SettingsFixture.h"
@@ -307,6 +309,29 @@ TEST_F(MailExportTest, NoMailProgramWritesNothing) {
     EXPECT_EQ(ui.messages, QStringList{resourceLibrary().text(627)});
     EXPECT_EQ(ui.maximum, -1);
     EXPECT_TRUE(QDir(m_temp.path("tmp")).isEmpty());
+}
+
+// The panorama of one picture for other viewers: the mounting's angles place its band.
+TEST_F(WebExportTest, PanoramaForOtherViewersDescribesItsBand) {
+    const QString ring = m_temp.path("pictures/r.jpg");
+    ASSERT_TRUE(QDir().mkpath(m_temp.path("pictures")));
+    ASSERT_TRUE(test::writeRingPicture(ring, 320, 240, 20, 100, 4));
+    ExportPicture picture{ring.toStdString(), "r.jpg", test::ringCircles(320, 240, 20, 100),
+                          "1,-26,64", std::nullopt};
+    const QString out = m_temp.path("r-sphere.jpg");
+    QString reason;
+    ASSERT_TRUE(exportPanorama(picture, out, 200, &reason)) << reason.toStdString();
+    const QByteArray file = readFile(out);
+    EXPECT_TRUE(file.contains("<GPano:FullPanoWidthPixels>800</GPano:FullPanoWidthPixels>"));
+    EXPECT_TRUE(file.contains("<GPano:CroppedAreaTopPixels>58</GPano:CroppedAreaTopPixels>"));
+    QImage panorama;
+    ASSERT_TRUE(panorama.loadFromData(file, "JPEG"));
+    EXPECT_EQ(panorama.size(), QSize(800, 200));
+
+    picture.circles = "500,500,10,400";
+    EXPECT_FALSE(exportPanorama(picture, m_temp.path("none.jpg"), 200, &reason));
+    EXPECT_TRUE(reason.contains("ring")) << reason.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(m_temp.path("none.jpg")));
 }
 
 }  // namespace
