@@ -215,6 +215,17 @@ async function exercise(page, url, expected, shots, label) {
     const moved = meanDifference(first, after);
     check(moved > 8, `${label}: the turned view differs from the first (${moved.toFixed(1)})`);
 
+    // A wheel notch zooms in by 5, the next one in the same direction by 10; A zooms on
+    // while it is held. The drag left the focus on the view.
+    const focal = await evaluate(page, "orbViewer.view.state.focal");
+    for (let notch = 0; notch < 2; notch++)
+        await page("Input.dispatchMouseEvent", {type: "mouseWheel", x: view.x + 50, y: view.y + 50, deltaX: 0, deltaY: -100});
+    check(await waitFor(page, `orbViewer.view.state.focal === ${focal + 15}`, 5000),
+          `${label}: two wheel notches zoom in by 5 and 10`);
+    await page("Input.dispatchKeyEvent", {type: "keyDown", key: "a", code: "KeyA", text: "a", windowsVirtualKeyCode: 65});
+    check(await waitFor(page, `orbViewer.view.state.focal > ${focal + 15}`, 5000), `${label}: A zooms in`);
+    await page("Input.dispatchKeyEvent", {type: "keyUp", key: "a", code: "KeyA", windowsVirtualKeyCode: 65});
+
     await click(page, await evaluate(page, rectOf("#orb-next")));
     check(await waitFor(page, "orbViewer.index === 1 && orbViewer.view.frames > 0"), `${label}: "Next" shows the second picture`);
     const name = await evaluate(page, "document.getElementById('orb-caption').textContent");

@@ -410,7 +410,7 @@
             wheelSum += step;
             moveView(0, 0, wheelSum);
         };
-        this.turn = function (dp, dy) { moveView(dp, dy, 0); };
+        this.turn = function (dp, dy, df) { moveView(dp, dy, df || 0); };
         this.canZoomIn = function () { return state.focal < 1024; };
         this.canZoomOut = function () { return state.height < 2 * state.focal; };
 
@@ -604,8 +604,29 @@
 
         byId("orb-prev").addEventListener("click", function () { show(current - 1); });
         byId("orb-next").addEventListener("click", function () { show(current + 1); });
-        byId("orb-zoom-in").addEventListener("click", function () { view.zoom(8); });
-        byId("orb-zoom-out").addEventListener("click", function () { view.zoom(-8); });
+        // Held down, a zoom button zooms ever faster, as the desktop's do; pressed from the
+        // keyboard it takes one even step.
+        [["orb-zoom-in", 1], ["orb-zoom-out", -1]].forEach(function (pair) {
+            var button = byId(pair[0]), held = 0;
+            function release() { clearInterval(held); held = 0; }
+            button.addEventListener("pointerdown", function (event) {
+                if (event.button !== 0) return;
+                release();
+                view.zoom(pair[1]);
+                held = setInterval(function () {
+                    // A button that reached its end takes no more presses, nor its release.
+                    if (button.disabled) release();
+                    else view.zoom(pair[1]);
+                }, 25);
+                button.setPointerCapture(event.pointerId);
+            });
+            ["pointerup", "pointercancel", "lostpointercapture"].forEach(function (type) {
+                button.addEventListener(type, release);
+            });
+            button.addEventListener("click", function (event) {
+                if (event.detail === 0) view.turn(0, 0, 32 * pair[1]);
+            });
+        });
         function toggle(button, panel) {
             button.addEventListener("click", function () {
                 var open = panel.hidden;
