@@ -241,6 +241,35 @@ async function exercise(page, url, expected, shots, label) {
     check(page.problems.length === 0, `${label}: no script errors ${page.problems.join("; ")}`);
 }
 
+// The page's album reader against the program's own: the same title, names, angles and
+// picture sizes; cut or damaged files give no error and never more pictures.
+async function readsLikeTheProgram(page, site, reference, url) {
+    await page("Page.navigate", {url});
+    await waitFor(page, "window.orbViewer && orbViewer.ready");
+    const b64 = fs.readFileSync(path.join(site, "album.orb")).toString("base64");
+    const result = await evaluate(page, `(() => {
+        const raw = atob("${b64}"), bytes = new Uint8Array(raw.length);
+        for (let i = 0; i < raw.length; i++) bytes[i] = raw.charCodeAt(i);
+        const album = orbViewer.parseAlbum(bytes);
+        const read = {title: album.title, info: album.info, pictures: album.pictures.map(p =>
+            ({name: p.name, firstAngle: p.bottom, secondAngle: p.top, jpegSize: p.jpeg.length}))};
+        let most = 0;
+        for (let cut = 0; cut < bytes.length; cut += 1013)
+            most = Math.max(most, orbViewer.parseAlbum(bytes.subarray(0, cut)).pictures.length);
+        for (let i = 0; i < 300; i++) {
+            const damaged = bytes.slice();
+            damaged[(i * 7919) % damaged.length] ^= 0x80 >> (i % 8);
+            most = Math.max(most, orbViewer.parseAlbum(damaged).pictures.length);
+        }
+        return {read, most};
+    })()`);
+    const expected = {title: reference.title, info: [reference.info.authorName, reference.info.authorAddress,
+                      reference.info.authorHomePage], pictures: reference.pictures};
+    check(JSON.stringify(result.read) === JSON.stringify(expected),
+          `the page reads the album as orbpix does ${JSON.stringify(result.read)}`);
+    check(result.most <= reference.pictures.length, "cut and damaged albums read without errors or extra pictures");
+}
+
 async function measure(page, url, label) {
     await page("Emulation.setDeviceMetricsOverride", {width: 1920, height: 1080 + 112, deviceScaleFactor: 1, mobile: false});
     await page("Page.navigate", {url});
@@ -279,6 +308,8 @@ async function main() {
         "--reverse", pictures[1], ...pictures], {env, encoding: "utf8"});
     check(built.status === 0, `orbpix web build ${built.stderr.trim()}`);
     if (built.status !== 0) process.exit(1);
+    const dumped = spawnSync(args.orbpix, ["orb", "dump", path.join(site, "album.orb"), "--json"], {env, encoding: "utf8"});
+    const reference = JSON.parse(dumped.stdout);
     const shots = args.screenshots ? path.resolve(args.screenshots) : null;
     if (shots) fs.mkdirSync(shots, {recursive: true});
 
@@ -319,6 +350,7 @@ async function main() {
                     check(kind === "2d", `software: the page chose ${kind} over software WebGL`);
                     continue;
                 }
+                if (mode.name === "canvas") await readsLikeTheProgram(page, site, reference, fileUrl);
                 await exercise(page, fileUrl + query, {renderer: mode.renderer, source: "script", second}, shots, `${mode.name}-file`);
                 await exercise(page, base + query, {renderer: mode.renderer, source: "fetch", second}, shots, `${mode.name}-http`);
                 if (args.measure) await measure(page, base + query, mode.name);

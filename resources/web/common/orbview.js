@@ -559,7 +559,9 @@
         var caption = byId("orb-caption");
         var list = byId("orb-list-items");
         var album = null, current = -1, token = 0;
-        var viewer = window.orbViewer = {ready: false, index: -1, source: "", error: ""};
+        // What the page shows, for scripts that drive it (and the album reader itself).
+        var viewer = window.orbViewer = {ready: false, index: -1, source: "", error: "",
+                                         parseAlbum: parseAlbum};
 
         function say(text) {
             status.textContent = text;
