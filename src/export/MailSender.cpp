@@ -3,8 +3,8 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <QDebug>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QStandardPaths>
 #include <cerrno>
 #include <mutex>
@@ -17,6 +17,9 @@ extern char** environ;
 namespace orbpix {
 
 namespace {
+
+// The mail program's answers, for whoever debugs a send: QT_LOGGING_RULES="orbpix.mail=true".
+Q_LOGGING_CATEGORY(lcMail, "orbpix.mail", QtWarningMsg)
 
 std::mutex g_providerLock;
 int g_useCount = 0;
@@ -47,7 +50,7 @@ int runMailCommand(const QString& command, const QStringList& arguments) {
 // output, the completion hears of it, and the use taken for the send is given back.
 int sendNow(const QString& command, const MailMessage& message, const MailCompletion& completion) {
     const int result = runMailCommand(command, mailArguments(message));
-    qDebug("xdg-email returned %u", unsigned(result));
+    qCDebug(lcMail, "xdg-email returned %u", unsigned(result));
     if (completion)
         completion(result, message.attachments);
     MailProvider::release();
