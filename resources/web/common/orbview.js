@@ -652,11 +652,20 @@
             full.setAttribute("aria-pressed", String(!!document.fullscreenElement));
         });
         document.addEventListener("keydown", function (event) {
+            if (event.ctrlKey || event.metaKey || event.altKey) return;
             if (event.target.closest && event.target.closest("input, textarea")) return;
             if (event.key === "n" || event.key === "N") show(current + 1);
             else if (event.key === "p" || event.key === "P") show(current - 1);
             else if (event.key === "Escape") {
-                byId("orb-list").hidden = byId("orb-info").hidden = true;
+                // A panel closes and its button takes back the focus.
+                [["orb-list", "orb-list-button"], ["orb-info", "orb-info-button"]].forEach(function (pair) {
+                    var panel = byId(pair[0]), button = byId(pair[1]);
+                    if (panel.hidden) return;
+                    var inside = panel.contains(document.activeElement);
+                    panel.hidden = true;
+                    button.setAttribute("aria-expanded", "false");
+                    if (inside) button.focus();
+                });
             }
         });
         var info = byId("orb-info");
