@@ -47,9 +47,11 @@ add_custom_command(
     OUTPUT ${daylight_package}
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${daylight_folder}
     COMMAND draw_skin daylight ${daylight_folder}
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${ORBPIX_WEB_DAYLIGHT_FOLDER} ${daylight_folder}/Html
     COMMAND ${CMAKE_COMMAND} -DFOLDER=${daylight_folder} -DTOUR_SKIN=${ORBPIX_DEFAULT_SKIN}
         -DPACKAGE=${daylight_package} -P ${CMAKE_CURRENT_SOURCE_DIR}/skins/PackSkin.cmake
     DEPENDS draw_skin default_tour_skin ${ORBPIX_DEFAULT_SKIN}/skin.ski
+        ${ORBPIX_WEB_DAYLIGHT_FOLDER}/skin.css
         ${CMAKE_CURRENT_SOURCE_DIR}/skins/PackSkin.cmake
     COMMENT "Drawing and packing the Daylight skin")
 add_custom_target(daylight_skin ALL DEPENDS ${daylight_package})

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -15,6 +16,7 @@
 #include "core/ByteStream.h"
 #include "imaging/ColourAdjuster.h"
 #include "imaging/JpegWriter.h"
+#include "imaging/PanoramaXmp.h"
 #include "imaging/Unwrap.h"
 #include "imaging/io/FormatPatterns.h"
 #include "imaging/io/ImageFiles.h"
@@ -41,6 +43,7 @@ constexpr const char* kMainHelp =
     "  skin     parse a tour skin description, scramble or unscramble skin pictures\n"
     "  orb      dump a tour album file\n"
     "  tour     show the tour carried by a tour program, or build one\n"
+    "  web      build a web page that shows an album in any browser\n"
     "\n"
     "Run 'orbpix COMMAND --help' for a command's options.\n";
 
@@ -58,7 +61,7 @@ constexpr const char* kDetectHelp =
 
 constexpr const char* kUnwrapHelp =
     "Usage: orbpix unwrap IMAGE -o OUT [--circles CX,CY,RIN,ROUT] [--height H] [--reverse]\n"
-    "                    [--cc B,C,S] [--quality Q] [--auto-cc] [--json] [--strict]\n"
+    "                    [--cc B,C,S] [--quality Q] [--gpano] [--auto-cc] [--json] [--strict]\n"
     "       orbpix unwrap IMAGE --auto-cc [--circles CX,CY,RIN,ROUT] [--height H] [--reverse]\n"
     "                    [--json]\n"
     "\n"
@@ -73,6 +76,10 @@ constexpr const char* kUnwrapHelp =
     "  --cc B,C,S             colour-correct the panorama before writing it: brightness,\n"
     "                         contrast and saturation as whole numbers, as the export does\n"
     "  --quality Q            JPEG quality from 0 to 100 (default 70); .jpg/.jpeg only\n"
+    "  --gpano                describe the panorama in the JPEG (photo-sphere XMP: the full\n"
+    "                         turn, the band between its elevation angles, a first view\n"
+    "                         of its middle), so that photo sites and panorama viewers show\n"
+    "                         it all around; .jpg/.jpeg only\n"
     "  --auto-cc              print the automatic colour correction of the panorama as\n"
     "                         \"brightness B, contrast C, saturation S\"; without -o nothing\n"
     "                         is written\n"
@@ -155,6 +162,7 @@ struct UnwrapOptions {
     std::optional<RingCircles> circles;  // detected when not given
     std::optional<int> panoramaHeight;   // from the outer radius when not given
     bool reverse = false;
+    bool gpano = false;  // photo-sphere XMP in the JPEG
     bool autoCc = false;
     bool json = false;
     bool strict = false;  // a damaged picture is refused
@@ -208,7 +216,7 @@ bool parseUnwrapValues(const ParsedArguments& parsed, UnwrapOptions& options, st
 std::optional<UnwrapOptions> parseUnwrapOptions(const std::vector<std::string>& args,
                                                 std::string& error) {
     const OptionSet known{{"output", "circles", "height", "cc", "quality"},
-                          {"reverse", "json", "auto-cc", "strict", "help"},
+                          {"reverse", "json", "auto-cc", "strict", "gpano", "help"},
                           {{'o', "output"}, {'h', "help"}}};
     const auto parsed = parseArguments(args, known, error);
     if (!parsed)
@@ -225,6 +233,11 @@ std::optional<UnwrapOptions> parseUnwrapOptions(const std::vector<std::string>& 
     if (!parseUnwrapOutput(*parsed, options, error) || !parseUnwrapValues(*parsed, options, error))
         return std::nullopt;
     options.reverse = parsed->has("reverse");
+    options.gpano = parsed->has("gpano");
+    if (options.gpano && (!options.output || !options.output->jpeg)) {
+        error = "--gpano describes a JPEG panorama: give -o OUT.jpg";
+        return std::nullopt;
+    }
     options.json = parsed->has("json");
     options.strict = parsed->has("strict");
     return options;
@@ -311,6 +324,30 @@ void printUnwrapReport(const UnwrapOptions& options, const PanoramaResult& resul
     }
 }
 
+// The panorama as a JPEG file that describes itself as a photo sphere.
+bool writeGpanoJpeg(const PixelImage& image, const PictureOutput& output, ElevationLimits limits,
+                    std::ostream& err) {
+    auto memory = MemoryStream::create();
+    std::optional<std::vector<std::uint8_t>> jpeg;
+    if (encodeJpeg(image, *memory, output.quality))
+        jpeg = withXmpPacket(memory->bytes(),
+                             panoramaXmp(panoramaXmpFields(image.width(), image.height(), limits)));
+    std::ofstream file;
+    if (jpeg) {
+        file.open(output.path, std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(jpeg->data()), std::streamsize(jpeg->size()));
+        file.close();
+    }
+    if (!jpeg || !file) {
+        err << "orbpix unwrap: the panorama could not be written to " << output.path << "\n";
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(output.path, ec))
+            std::filesystem::remove(output.path, ec);
+        return false;
+    }
+    return true;
+}
+
 int unwrap(const UnwrapOptions& options, std::ostream& out, std::ostream& err) {
     PixelImage source;
     RingCircles circles;
@@ -329,8 +366,15 @@ int unwrap(const UnwrapOptions& options, std::ostream& out, std::ostream& err) {
             << panoramaHeight << " panorama\n";
         return kExitFailed;
     }
-    if (options.output && !writePicture(result->image, *options.output, "unwrap", "panorama", err))
+    if (options.gpano) {
+        const ElevationLimits limits =
+            options.reverse ? upsideDown(kNormalElevation) : kNormalElevation;
+        if (!writeGpanoJpeg(result->image, *options.output, limits, err))
+            return kExitFailed;
+    } else if (options.output &&
+               !writePicture(result->image, *options.output, "unwrap", "panorama", err)) {
         return kExitFailed;
+    }
     printUnwrapReport(options, *result, circles, damaged, out);
     return kExitOk;
 }
@@ -398,6 +442,13 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return tourCommand(rest, out, err);
     if (command == "album")
         return albumCommand(rest, out, err);
+    if (command == "web") {
+        if (!rest.empty() && rest[0] == "build")
+            return webBuildCommand({rest.begin() + 1, rest.end()}, out, err);
+        err << "Usage: orbpix web build -o FOLDER [--album NAME | IMAGE...] [options]\n"
+               "Run 'orbpix web build --help' for the options.\n";
+        return rest.empty() || rest[0] == "--help" || rest[0] == "-h" ? kExitOk : kExitUsage;
+    }
     err << "orbpix: unknown command '" << command << "'\n" << kMainHelp;
     return kExitUsage;
 }

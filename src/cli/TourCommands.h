@@ -12,6 +12,8 @@ int skinCommand(const std::vector<std::string>& args, std::ostream& out, std::os
 int orbCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 // orbpix tour build: the local tour export without dialogs.
 int tourBuildCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// orbpix web build: the web page export without dialogs.
+int webBuildCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int tourCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace orbpix::cli

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -12,6 +13,8 @@
 #include "album/AlbumLibrary.h"
 #include "album/FolderAlbum.h"
 #include "album/ItemCirclesBatch.h"
+#include "export/MailSender.h"
+#include "export/WebPage.h"
 #include "shell/ResourceLibrary.h"
 
 namespace orbpix {
@@ -19,6 +22,14 @@ namespace orbpix {
 namespace {
 
 constexpr int kFileTypeText = 621;
+constexpr int kPageFolderText = 622;
+constexpr int kPageNotOpenedText = 626;
+constexpr int kNoMailText = 627;
+constexpr int kMailRefusedText = 628;
+constexpr int kMailNoteText = 629;
+constexpr int kReplaceFolderText = 634;
+constexpr int kPageFileText = 635;
+constexpr int kTourAlbumFileText = 636;
 constexpr int kInvalidCirclesText = 630;
 constexpr int kNothingExportedText = 631;
 constexpr int kLeftOutText = 632;
@@ -29,6 +40,30 @@ QString text(int id, const char* fallback) {
     return resourceLibrary().text(id, QString::fromUtf8(fallback));
 }
 
+// Deletes a folder with everything in it, write-protected entries included.
+bool removeFolder(const QString& path) {
+    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString entry = it.next();
+        const QFileInfo info(entry);
+        if (!info.isSymLink())
+            QFile::setPermissions(entry,
+                                  info.permissions() | QFile::WriteOwner |
+                                      (info.isDir() ? QFile::ExeOwner : QFile::Permissions()));
+    }
+    QFile::setPermissions(path, QFileInfo(path).permissions() | QFile::WriteOwner);
+    return QDir(path).removeRecursively();
+}
+
+// Deletes the files of a sent message and then their folder, once empty.
+void deleteSentFiles(const QStringList& files, const QString& folder) {
+    for (const QString& file : files)
+        QFile::remove(file);
+    if (!folder.isEmpty())
+        QDir().rmdir(folder);
+}
+
 bool isPrivateFolder(const QString& path) {
     struct stat info {};
     if (lstat(QFile::encodeName(path).constData(), &info) != 0)
@@ -37,6 +72,14 @@ bool isPrivateFolder(const QString& path) {
 }
 
 }  // namespace
+
+QString pageFileName() {
+    return text(kPageFileText, "index.html");
+}
+
+QString tourAlbumFileName() {
+    return text(kTourAlbumFileText, "album.orb");
+}
 
 std::vector<ExportPicture> exportPicturesOf(const Album& album) {
     std::vector<ExportPicture> pictures;
@@ -144,8 +187,8 @@ void ExportManager::removeWorkFolder() {
         (void)QDir(m_workFolder).removeRecursively();
 }
 
-bool ExportManager::exportLocalTour(const QString& name, const QStringList& files,
-                                    AlbumLibrary& library) {
+bool ExportManager::withTemporaryAlbum(const QStringList& files, AlbumLibrary& library,
+                                       const std::function<bool(Album&)>& run) {
     std::unique_ptr<FolderAlbum> album;
     QString folder;
     for (int n = 0; n < kTemporaryAlbums && !album; ++n) {
@@ -162,11 +205,17 @@ bool ExportManager::exportLocalTour(const QString& name, const QStringList& file
             added.push_back(index);
     }
     (void)detectCirclesOfItems(*album, added);
-    const bool ok = exportLocalTour(*album, name);
+    const bool ok = run(*album);
     album.reset();
     // Only the folder made above goes, with the copies in it.
     QDir(folder).removeRecursively();
     return ok;
+}
+
+bool ExportManager::exportLocalTour(const QString& name, const QStringList& files,
+                                    AlbumLibrary& library) {
+    return withTemporaryAlbum(files, library,
+                              [&](Album& album) { return exportLocalTour(album, name); });
 }
 
 bool ExportManager::exportLocalTour(Album& album, const QString& name) {
@@ -195,7 +244,8 @@ bool ExportManager::exportLocalTour(Album& album, const QString& name) {
                      ExportUi::Icon::Information);
     const TourPaths paths = tourPaths(m_programFolder, skin, m_workFolder, *destination);
     m_ui.showProgress(100 * static_cast<int>(album.itemCount()));
-    const bool written = writeTourAlbum(album, name, paths.tourAlbum);
+    const bool written = writeTourAlbum(album, name, paths.tourAlbum,
+                                        tourPanoramaHeight(m_settings.compressionLocal));
     m_ui.hideProgress();
     if (!written) {
         removeWorkFolder();
@@ -211,7 +261,131 @@ bool ExportManager::exportLocalTour(Album& album, const QString& name) {
     return true;
 }
 
-bool ExportManager::writeTourAlbum(Album& album, const QString& title, const QString& path) {
+bool ExportManager::exportWebPage(const QString& name, const QStringList& files,
+                                  AlbumLibrary& library) {
+    return withTemporaryAlbum(files, library,
+                              [&](Album& album) { return exportWebPage(album, name); });
+}
+
+bool ExportManager::exportWebPage(Album& album, const QString& name) {
+    const auto chosen =
+        m_ui.askPageFolder(text(kPageFolderText, "Choose the folder for the web page"));
+    if (!chosen)
+        return false;
+    const QString folder = QDir(*chosen).filePath(name);
+    if (QFileInfo::exists(folder) || QFileInfo(folder).isSymLink()) {
+        if (!m_ui.askOkCancel(fillText(text(kReplaceFolderText, "Replace %s?"), folder)))
+            return false;
+        // A link in the folder's place is replaced, not the folder it points to.
+        if (QFileInfo(folder).isSymLink() ? !QFile::remove(folder) : !removeFolder(folder)) {
+            m_ui.message(QStringLiteral("The folder %1 could not be removed.").arg(folder),
+                         ExportUi::Icon::Exclamation);
+            return false;
+        }
+    }
+    if (!QDir().mkpath(folder)) {
+        m_ui.message(QStringLiteral("The folder %1 could not be made.").arg(folder),
+                     ExportUi::Icon::Exclamation);
+        return false;
+    }
+    if (!writeWebPage(album, name, folder))
+        return false;
+    const QString page = QDir(folder).filePath(pageFileName());
+    if (!m_ui.openPage(page))
+        m_ui.message(fillText(text(kPageNotOpenedText, "The page %s could not be opened."), page),
+                     ExportUi::Icon::Exclamation);
+    return true;
+}
+
+bool ExportManager::writeWebPage(Album& album, const QString& name, const QString& outputFolder,
+                                 QStringList* generated) {
+    QStringList files;
+    const bool ok = writePublication(album, name, outputFolder, &files);
+    if (generated)
+        *generated = files;
+    return ok;
+}
+
+bool ExportManager::writePublication(Album& album, const QString& name, const QString& folder,
+                                     QStringList* files) {
+    const QString albumPath = QDir(folder).filePath(tourAlbumFileName());
+    std::vector<std::string> failed;
+    m_ui.showProgress(100 * static_cast<int>(album.itemCount()));
+    const bool written = writeTourAlbum(album, name, albumPath,
+                                        tourPanoramaHeight(m_settings.compressionHtml), &failed);
+    m_ui.hideProgress();
+    if (!written) {
+        QFile::remove(albumPath);
+        return false;
+    }
+    std::vector<std::string> names;
+    for (const ExportPicture& picture : exportPicturesOf(album))
+        names.push_back(picture.name);
+    PageTags tags;
+    if (m_settings.userPrivate == 0) {
+        tags.authorName = m_settings.userName;
+        tags.authorAddress = m_settings.userAddress;
+        tags.authorHomepage = m_settings.userHomepage;
+    }
+    tags.albumName = name;
+    tags.pictureList = pagePictureList(names, failed);
+    tags.pageBase = pageBaseName(pageFileName());
+    const GeneratedPages pages =
+        writePageFiles(pageTemplateFolders(m_programFolder, m_settings.skin), folder,
+                       pageFileName(), tags, albumPath);
+    *files = pages.files;
+    if (!pages.ok)
+        m_ui.message(
+            QStringLiteral("Some files of the web page could not be written in %1.").arg(folder),
+            ExportUi::Icon::Exclamation);
+    return pages.ok;
+}
+
+bool ExportManager::exportEmail(const QString& name, const QStringList& files,
+                                AlbumLibrary& library) {
+    return withTemporaryAlbum(files, library, [&](Album& album) {
+        return exportEmail(album, name, /*asynchronous=*/false);
+    });
+}
+
+bool ExportManager::exportEmail(Album& album, const QString& name, bool asynchronous) {
+    if (!MailProvider::acquire()) {
+        m_ui.message(text(kNoMailText, "No e-mail program was found."),
+                     ExportUi::Icon::Exclamation);
+        return false;
+    }
+    // Each message gets a folder of its own: the files stay until the mail program has
+    // taken them, while the next export may already be writing.
+    const QString folder = exportWorkFolder();
+    QStringList files;
+    bool ok = !folder.isEmpty() && writePublication(album, name, folder, &files);
+    if (ok) {
+        MailMessage message;
+        message.subject = QStringLiteral(" ");
+        message.note = text(kMailNoteText, "");
+        message.attachments = files;
+        MailCompletion completion;
+        if (asynchronous)
+            completion = [folder](int, const QStringList& sent) { deleteSentFiles(sent, folder); };
+        ok = sendMail(message, completion);
+        if (!ok)
+            m_ui.message(text(kMailRefusedText, "The message could not be sent."),
+                         ExportUi::Icon::Exclamation);
+        // A thread that was started deletes the files itself once the mail program is done.
+        if (asynchronous && ok) {
+            MailProvider::release();
+            return true;
+        }
+    }
+    // Nothing is left behind: neither the page's files nor the tour album file.
+    if (!folder.isEmpty())
+        removeFolder(folder);
+    MailProvider::release();
+    return ok;
+}
+
+bool ExportManager::writeTourAlbum(Album& album, const QString& title, const QString& path,
+                                   int height, std::vector<std::string>* failedNames) {
     std::vector<std::string> failed;
     PrepareHooks hooks;
     hooks.invalidCircles = [this](const ExportPicture& picture) -> std::optional<RingCircles> {
@@ -233,7 +407,7 @@ bool ExportManager::writeTourAlbum(Album& album, const QString& title, const QSt
     TourWriteOptions options;
     options.title = title.toStdString();
     options.info = tourInfoOf(m_settings);
-    options.height = tourPanoramaHeight(m_settings.compressionLocal);
+    options.height = height;
     options.threads = m_threads;
     // Pictures left out before writing still count on the bar, so that it ends full.
     const int skipped = static_cast<int>(pictures.size() - prepared.size());
@@ -248,6 +422,8 @@ bool ExportManager::writeTourAlbum(Album& album, const QString& title, const QSt
     observer.idle = [this] { m_ui.processEvents(); };
     TourWriteResult result = exportTourAlbumFile(path.toStdString(), options, prepared, observer);
     failed.insert(failed.end(), result.failed.begin(), result.failed.end());
+    if (failedNames)
+        *failedNames = failed;
 
     switch (result.status) {
         case TourWriteStatus::Cancelled:

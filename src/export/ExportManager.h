@@ -24,6 +24,7 @@ struct ExportSettings {
     std::uint32_t userPrivate = 0;
     std::uint32_t compressionLocal = 400;
     QString skin;  // the current skin; "Default" when empty
+    std::uint32_t compressionHtml = 100;
 };
 
 // Where the files of a local tour come from and go to.
@@ -60,6 +61,10 @@ QString exportWorkFolder();
 // Fills the first "%s" of a resource text, or appends the value when there is none.
 QString fillText(const QString& format, const QString& value);
 
+// The names of a web page's page file and of its tour album file, from the resource library.
+QString pageFileName();
+QString tourAlbumFileName();
+
 // The pictures of an album in album order, with the item properties the export reads.
 std::vector<ExportPicture> exportPicturesOf(const Album& album);
 
@@ -81,8 +86,29 @@ public:
     // Exports an open album under its name.
     [[nodiscard]] bool exportLocalTour(Album& album, const QString& name);
 
-    // Writes the tour album file of an album; the pictures left out are listed to the user.
-    [[nodiscard]] bool writeTourAlbum(Album& album, const QString& title, const QString& path);
+    // Publishes loose picture files, or an open album, as a web page: a folder of the
+    // album's name in a folder the user chooses, holding the tour album file and the pages
+    // made from the templates; the page is then opened in the browser.
+    [[nodiscard]] bool exportWebPage(const QString& name, const QStringList& files,
+                                     AlbumLibrary& library);
+    [[nodiscard]] bool exportWebPage(Album& album, const QString& name);
+    // Web page export without questions: into outputFolder itself, which must exist; the
+    // page is not opened. The files written are listed in generated.
+    [[nodiscard]] bool writeWebPage(Album& album, const QString& name, const QString& outputFolder,
+                                    QStringList* generated = nullptr);
+
+    // Sends loose picture files, or an open album, by e-mail: the page's files and the tour
+    // album file as attachments of a message that the mail program shows. An open album is
+    // sent on a thread of its own, which deletes the files once the mail program has taken
+    // them; loose files wait for the mail program.
+    [[nodiscard]] bool exportEmail(const QString& name, const QStringList& files,
+                                   AlbumLibrary& library);
+    [[nodiscard]] bool exportEmail(Album& album, const QString& name, bool asynchronous);
+
+    // Writes the tour album file of an album at a picture height; the pictures left out are
+    // listed to the user, and appended to failed.
+    [[nodiscard]] bool writeTourAlbum(Album& album, const QString& title, const QString& path,
+                                      int height, std::vector<std::string>* failed = nullptr);
 
     // Pictures unwrapped at the same time (0: one per processor).
     void setThreads(int threads) { m_threads = threads; }
@@ -97,6 +123,14 @@ public:
 
 private:
     void removeWorkFolder();
+    // Runs an export on a temporary album ("_Album", "_Album1", …) made from loose files and
+    // removed again afterwards.
+    [[nodiscard]] bool withTemporaryAlbum(const QStringList& files, AlbumLibrary& library,
+                                          const std::function<bool(Album&)>& run);
+    // The tour album file and the pages of an album in a folder; the files written, pages
+    // first, the album script last but one and the tour album file last.
+    [[nodiscard]] bool writePublication(Album& album, const QString& name, const QString& folder,
+                                        QStringList* files);
 
     [[nodiscard]] bool startGenerator(const TourPaths& paths);
     void generatorEnded(bool ok, const QString& message);

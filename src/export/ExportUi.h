@@ -21,6 +21,10 @@ public:
     // The file a tour is written to; nothing when the user cancels.
     virtual std::optional<QString> askTourDestination(const QString& proposedName,
                                                       const QString& fileTypeText) = 0;
+    // The folder in which a web page's folder is made; nothing when the user cancels.
+    virtual std::optional<QString> askPageFolder(const QString& title) = 0;
+    // Opens a finished web page in the user's browser; false when that could not be started.
+    [[nodiscard]] virtual bool openPage(const QString& path) = 0;
     // The progress window: a bar over 0 … maximum, the current picture's name and Cancel.
     virtual void showProgress(int maximum) = 0;
     virtual void progressPicture(const QString& name) = 0;

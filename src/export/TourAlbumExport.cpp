@@ -133,7 +133,8 @@ std::vector<PreparedPicture> preparePictures(const std::vector<ExportPicture>& p
 }
 
 std::optional<std::vector<std::uint8_t>> renderTourPanorama(
-    const PreparedPicture& picture, int height, const std::function<bool(int percent)>& progress) {
+    const PreparedPicture& picture, int height, const std::function<bool(int percent)>& progress,
+    int quality) {
     if (height <= 0)
         return std::nullopt;
     PixelImage source;
@@ -156,7 +157,7 @@ std::optional<std::vector<std::uint8_t>> renderTourPanorama(
                        std::size_t(result->image.width()) * std::size_t(result->image.height()));
     }
     auto jpeg = MemoryStream::create();
-    if (!encodeJpeg(result->image, *jpeg, kTourJpegQuality))
+    if (!encodeJpeg(result->image, *jpeg, quality))
         return std::nullopt;
     return jpeg->bytes();
 }
@@ -191,10 +192,13 @@ TourWriteStatus writePictures(BlockScrambleStream& scrambled, TourAlbumWriter& w
         // A picture too large for the memory left is left out like one that cannot be
         // unwrapped, rather than ending the whole export.
         try {
-            return renderTourPanorama(pictures[i], options.height, [&](int percent) {
-                progress.report(percent);
-                return progress.stopping();
-            });
+            return renderTourPanorama(
+                pictures[i], options.height,
+                [&](int percent) {
+                    progress.report(percent);
+                    return progress.stopping();
+                },
+                kTourJpegQuality);
         } catch (const std::bad_alloc&) {
             return std::nullopt;
         }

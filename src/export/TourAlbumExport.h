@@ -72,7 +72,8 @@ std::vector<PreparedPicture> preparePictures(const std::vector<ExportPicture>& p
 // percentage done and cancels when it returns true. Nothing when the picture cannot be
 // loaded or unwrapped, or when cancelled.
 std::optional<std::vector<std::uint8_t>> renderTourPanorama(
-    const PreparedPicture& picture, int height, const std::function<bool(int percent)>& progress);
+    const PreparedPicture& picture, int height, const std::function<bool(int percent)>& progress,
+    int quality = 70);
 
 // What writing reports while it runs; every call comes on the writing thread.
 struct WriteObserver {

@@ -152,50 +152,61 @@ bool StudioApp::startUp(const QStringList& arguments) {
     return true;
 }
 
-int StudioApp::runMode() {
-    const QStringList& files = m_commandLine.files();
-    switch (m_commandLine.mode()) {
-        case RunMode::LocalTour: {
-            WidgetExportUi ui;
-            ExportSettings settings{m_settings.userName,         m_settings.userAddress,
-                                    m_settings.userHomepage,     m_settings.userPrivate,
-                                    m_settings.compressionLocal, m_skins->getCurrentSkin()};
-            ExportManager manager(ui, settings, m_programFolder);
-            manager.setThreads(m_exportThreads);
-            // Encoding failures may come from any unwrapping thread; they are shown here.
-            setJpegErrorHandler([](const std::string& message) {
-                const QString text = QString::fromStdString(message);
-                QMetaObject::invokeMethod(qApp, [text] {
-                    QMessageBox::critical(nullptr, QStringLiteral("JPEG Error"), text);
-                });
-            });
-            bool generated = true;
+int StudioApp::runExport(RunMode mode, const QStringList& files) {
+    WidgetExportUi ui;
+    ExportSettings settings{m_settings.userName,         m_settings.userAddress,
+                            m_settings.userHomepage,     m_settings.userPrivate,
+                            m_settings.compressionLocal, m_skins->getCurrentSkin(),
+                            m_settings.compressionHtml};
+    ExportManager manager(ui, settings, m_programFolder);
+    manager.setThreads(m_exportThreads);
+    // Encoding failures may come from any unwrapping thread; they are shown here.
+    setJpegErrorHandler([](const std::string& message) {
+        const QString text = QString::fromStdString(message);
+        QMetaObject::invokeMethod(
+            qApp, [text] { QMessageBox::critical(nullptr, QStringLiteral("JPEG Error"), text); });
+    });
+    const QString name = QStringLiteral("Tour");
+    bool ok = false;
+    bool generated = true;
+    switch (mode) {
+        case RunMode::Html:
+            ok = manager.exportWebPage(name, files, albumLibrary());
+            break;
+        case RunMode::Email:
+            ok = manager.exportEmail(name, files, albumLibrary());
+            break;
+        default: {
             QEventLoop waiting;
-            manager.setGeneratorFinished([&](bool ok, const QString&) {
-                generated = ok;
+            manager.setGeneratorFinished([&](bool done, const QString&) {
+                generated = done;
                 waiting.quit();
             });
-            const bool ok = manager.exportLocalTour(QStringLiteral("Tour"), files, albumLibrary());
+            ok = manager.exportLocalTour(name, files, albumLibrary());
             // Without a window of our own left, the program stays until the generator has
             // answered, so that its failure can still be shown.
             if (ok && manager.generatorRunning())
                 waiting.exec();
-            setJpegErrorHandler({});
-            return ok && generated ? 0 : 1;
+            break;
         }
+    }
+    setJpegErrorHandler({});
+    return ok && generated ? 0 : 1;
+}
+
+int StudioApp::runMode() {
+    const QStringList& files = m_commandLine.files();
+    switch (m_commandLine.mode()) {
+        case RunMode::LocalTour:
+        case RunMode::Html:
+        case RunMode::Email:
+            return runExport(m_commandLine.mode(), files);
         case RunMode::InstallSkins: {
             bool ok = true;
             for (const QString& file : files)
                 ok = m_skins->installPackage(file, 1) && ok;
             return ok ? 0 : 1;
         }
-        case RunMode::Email:
-        case RunMode::Html:
-            showStudioMessage(
-                resourceLibrary().text(kExportUnavailableText,
-                                       QStringLiteral("This kind of export is not available yet.")),
-                /*warning=*/true);
-            return 1;
         case RunMode::Normal:
         case RunMode::ArgumentFile:
             break;

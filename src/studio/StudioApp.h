@@ -25,7 +25,6 @@ public:
     static constexpr int kSplashFormatsText = 820;
     static constexpr int kSplashSettingsText = 825;
     static constexpr int kNoMainWindowText = 860;
-    static constexpr int kExportUnavailableText = 861;
 
     // programFile: the full path of the running program (tests name another program folder).
     explicit StudioApp(QString programFile);
@@ -59,6 +58,8 @@ private:
     // Start-up up to the run mode; false when the program must end.
     bool startUp(const QStringList& arguments);
     int runMode();
+    // The three publishing modes: the export of the loose files, without a main window.
+    int runExport(RunMode mode, const QStringList& files);
     void exitPath();
     void showSplashText(int control, int textId);
 

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProcess>
 #include <QStandardPaths>
 
 #include "core/UncheckedWork.h"
@@ -44,6 +45,28 @@ std::optional<QString> WidgetExportUi::askTourDestination(const QString& propose
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> WidgetExportUi::askPageFolder(const QString& caption) {
+    [[maybe_unused]] const UncheckedWork insideQt;
+    QFileDialog dialog(m_parent, caption);
+    dialog.setObjectName(QStringLiteral("pageFolderDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    dialog.setDirectory(folder);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+bool WidgetExportUi::openPage(const QString& path) {
+    // The desktop's own opener picks the user's browser; it is started on its own so that
+    // the page stays open after this program ends.
+    return QProcess::startDetached(QStringLiteral("xdg-open"), {path});
 }
 
 void WidgetExportUi::showProgress(int maximum) {

@@ -19,6 +19,8 @@ public:
 
     std::optional<QString> askTourDestination(const QString& proposedName,
                                               const QString& fileTypeText) override;
+    std::optional<QString> askPageFolder(const QString& title) override;
+    bool openPage(const QString& path) override;
     void showProgress(int maximum) override;
     void progressPicture(const QString& name) override;
     void progressPosition(int position) override;

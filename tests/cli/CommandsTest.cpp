@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QProcess>
+#include <QStandardPaths>
 
 #include <sstream>
 
@@ -129,6 +131,50 @@ TEST(OrbpixUnwrap, WritesTheUnwrappedStripBitForBit) {
         }
         EXPECT_EQ(total, 600 * 150);  // raw counts, one per pixel
     }
+}
+
+// A real XMP reader sees the photo-sphere description of an unwrapped panorama, and the file
+// is still the same picture.
+TEST(OrbpixUnwrap, GpanoDescribesThePanoramaForOtherViewers) {
+    const QString exiftool = QStandardPaths::findExecutable("exiftool");
+    if (exiftool.isEmpty())
+        GTEST_SKIP() << "exiftool is not installed (scripts/install-deps installs it)";
+    test::QtTempFolder folder;
+    const QString plain = folder.path("plain.jpg"), described = folder.path("sphere.jpg");
+    const std::string ring = kExamples + "mars_1200x900_reverse.jpg";
+    for (const auto& [path, extra] : {std::pair{plain, ""}, std::pair{described, "--gpano"}}) {
+        std::vector<std::string> args{"unwrap", ring, "--reverse",       "--height",
+                                      "400",    "-o", path.toStdString()};
+        if (*extra)
+            args.push_back(extra);
+        ASSERT_EQ(orbpix(args).status, 0);
+    }
+    QProcess reader;
+    reader.start(exiftool, {"-j", "-n", "-XMP-GPano:all", described});
+    ASSERT_TRUE(reader.waitForFinished(60000));
+    const QJsonObject fields =
+        QJsonDocument::fromJson(reader.readAllStandardOutput()).array()[0].toObject();
+    EXPECT_EQ(fields.value("ProjectionType").toString(), "equirectangular");
+    EXPECT_EQ(fields.value("UsePanoramaViewer").toVariant().toString().toLower(), "true");
+    EXPECT_EQ(fields.value("FullPanoWidthPixels").toInt(), 1600);
+    EXPECT_EQ(fields.value("FullPanoHeightPixels").toInt(), 800);
+    EXPECT_EQ(fields.value("CroppedAreaImageWidthPixels").toInt(), 1600);
+    EXPECT_EQ(fields.value("CroppedAreaImageHeightPixels").toInt(), 400);
+    EXPECT_EQ(fields.value("CroppedAreaLeftPixels").toInt(), 0);
+    // Taken upside down: the strip reaches 64 degrees above the horizon, 26 from the zenith.
+    EXPECT_EQ(fields.value("CroppedAreaTopPixels").toInt(), 116);
+    EXPECT_EQ(fields.value("InitialViewHeadingDegrees").toInt(), 0);
+    EXPECT_EQ(fields.value("InitialViewPitchDegrees").toInt(), 0);
+    EXPECT_EQ(fields.value("InitialHorizontalFOVDegrees").toInt(), 90);
+    EXPECT_EQ(fields.value("StitchingSoftware").toString(), "OrbPix");
+    EXPECT_EQ(fields.size(), 13);  // the file name and the twelve fields
+    QImage a, b;
+    ASSERT_TRUE(a.load(plain));
+    ASSERT_TRUE(b.load(described));
+    EXPECT_EQ(a, b);
+
+    EXPECT_EQ(orbpix({"unwrap", ring, "--gpano", "-o", folder.path("p.png").toStdString()}).status,
+              cli::kExitUsage);
 }
 
 TEST(OrbpixUnwrap, DefaultsToDetectionAndThePreviewHeight) {

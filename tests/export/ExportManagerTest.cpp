@@ -1,5 +1,7 @@
 #include "export/ExportManager.h"
 
+#include "ScriptedUi.h"
+
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QEventLoop>
@@ -16,44 +18,6 @@
 
 namespace orbpix {
 namespace {
-
-// Answers the export's dialogs from a script and records what it was shown.
-class ScriptedUi : public ExportUi {
-public:
-    std::optional<QString> destination;
-    bool answerOk = true;
-    QStringList messages;
-    QStringList questions;
-    QStringList pictures;
-    int maximum = -1;
-    int lastPosition = -1;
-    bool progressShown = false;
-
-    std::optional<QString> askTourDestination(const QString& proposed,
-                                              const QString& type) override {
-        proposedName = proposed;
-        fileType = type;
-        return destination;
-    }
-    void showProgress(int max) override {
-        maximum = max;
-        progressShown = true;
-    }
-    void progressPicture(const QString& name) override { pictures << name; }
-    void progressPosition(int position) override { lastPosition = position; }
-    bool progressCancelled() override { return false; }
-    void hideProgress() override {}
-    void processEvents() override {}
-    void message(const QString& text, Icon) override { messages << text; }
-    bool askOkCancel(const QString& text) override {
-        questions << text;
-        return answerOk;
-    }
-    std::optional<RingCircles> editCircles(const ExportPicture&) override { return std::nullopt; }
-
-    QString proposedName;
-    QString fileType;
-};
 
 class ExportManagerTest : public test::SettingsFixture {
 protected:
@@ -95,7 +59,7 @@ TEST_F(ExportManagerTest, LooseFilesBecomeATourThroughATemporaryAlbum) {
     AlbumLibrary library;
     ASSERT_TRUE(library.setRoot(m_temp.path("library"), RootCreation::Yes));
     ASSERT_TRUE(library.createAlbum("_Album"));  // taken: the export must use "_Album1"
-    ScriptedUi ui;
+    test::ScriptedUi ui;
     ui.destination = m_temp.path("out dir/My Tour");
     ASSERT_TRUE(QDir().mkpath(m_temp.path("out dir")));
     ExportSettings settings;
@@ -147,7 +111,7 @@ TEST_F(ExportManagerTest, PicturesLeftOutAreListedAndAllLeftOutStartsNothing) {
     ASSERT_TRUE(album->setProperty(0, "CIRCLES", test::ringCircles(320, 240, 20, 100)));
     ASSERT_TRUE(album->setProperty(1, "CIRCLES", "500,500,10,400"));
 
-    ScriptedUi ui;
+    test::ScriptedUi ui;
     ui.destination = m_temp.path("trip");
     ui.answerOk = true;  // the circle dialog is not there yet: OK leaves the picture out too
     ExportManager manager(ui, {}, programFolder());
@@ -168,7 +132,7 @@ TEST_F(ExportManagerTest, PicturesLeftOutAreListedAndAllLeftOutStartsNothing) {
 
     // Every picture without valid circles, each question cancelled: no file, no generator.
     ASSERT_TRUE(album->setProperty(0, "CIRCLES", "0,0,1,2"));
-    ScriptedUi refusing;
+    test::ScriptedUi refusing;
     refusing.destination = m_temp.path("never");
     refusing.answerOk = false;
     ExportManager second(refusing, {}, programFolder());
@@ -185,7 +149,7 @@ TEST_F(ExportManagerTest, CancelledSaveDialogWritesNothing) {
     ringFile("x.jpg", 1);
     album = FolderAlbum::open(m_temp.path("pictures").toStdString());
     ASSERT_TRUE(album);
-    ScriptedUi ui;  // no destination: the dialog was cancelled
+    test::ScriptedUi ui;  // no destination: the dialog was cancelled
     ExportManager manager(ui, {}, programFolder());
     EXPECT_FALSE(manager.exportLocalTour(*album, "Pictures"));
     EXPECT_FALSE(ui.progressShown);
@@ -197,7 +161,7 @@ TEST_F(ExportManagerTest, GeneratorFailureIsShown) {
     ringFile("x.jpg", 1);
     auto album = FolderAlbum::open(folder.toStdString());
     ASSERT_TRUE(album);
-    ScriptedUi ui;
+    test::ScriptedUi ui;
     ui.destination = m_temp.path("tour");
     // A tour skin whose pictures are gone: Tourgen fails, and says why.
     const QString broken = programFolder() + "/Skins/Broken";
@@ -216,7 +180,7 @@ TEST_F(ExportManagerTest, GeneratorFailureIsShown) {
 
     // A generator that cannot be started at all: text 638 naming it.
     ASSERT_TRUE(QFile::remove(programFolder() + "/Export/Local/Tourgen"));
-    ScriptedUi second;
+    test::ScriptedUi second;
     second.destination = m_temp.path("tour2");
     ExportManager without(second, {}, programFolder());
     ASSERT_TRUE(without.exportLocalTour(*album, "Pictures"));
@@ -229,7 +193,7 @@ TEST_F(ExportManagerTest, ASkinWithoutTourSkinGivesWayToTheDefault) {
     AlbumLibrary library;
     ASSERT_TRUE(library.setRoot(m_temp.path("library"), RootCreation::Yes));
     ASSERT_TRUE(QDir().mkpath(programFolder() + "/Skins/Empty"));
-    ScriptedUi ui;
+    test::ScriptedUi ui;
     ui.destination = m_temp.path("tour");
     ExportSettings settings;
     settings.compressionLocal = 100;
@@ -247,7 +211,7 @@ TEST_F(ExportManagerTest, ASkinWithoutTourSkinGivesWayToTheDefault) {
 TEST_F(ExportManagerTest, AnUnwritableDestinationIsNamedBeforeAnyWork) {
     AlbumLibrary library;
     ASSERT_TRUE(library.setRoot(m_temp.path("library"), RootCreation::Yes));
-    ScriptedUi ui;
+    test::ScriptedUi ui;
     ui.destination = "/proc/tour";
     ExportManager manager(ui, {}, programFolder());
     EXPECT_FALSE(manager.exportLocalTour("Tour", {ringFile("a.jpg", 3)}, library));

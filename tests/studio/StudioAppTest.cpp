@@ -27,11 +27,15 @@
 #include "skins/SkinManager.h"
 #include "support/SettingsFixture.h"
 #include "support/TourExportSupport.h"
+#include "support/WaitUntil.h"
 #include "support/ZipFiles.h"
+#include "tourfmt/TourAlbum.h"
 #include "ui/ExportProgressWindow.h"
 
 namespace orbpix {
 namespace {
+
+using namespace std::chrono_literals;
 
 // Plays the user: answers the windows the program opens while it runs, the way a person
 // would, and records what they showed.
@@ -178,12 +182,81 @@ TEST_F(StudioAppTest, NormalStartAndUnfinishedModesSaySo) {
     // The skin in use at exit is stored.
     EXPECT_EQ(registry::readText(registry::Hive::User, QString(kProgramKey) + "\\Settings", "Skin"),
               "Default");
+}
 
-    EXPECT_EQ(run({"-OrbEmail", "a.jpg"}), 1);
-    EXPECT_EQ(run({"-OrbHTML", "a.jpg"}), 1);
-    ASSERT_EQ(user.messages.size(), 3);
-    EXPECT_TRUE(user.messages[1].endsWith(texts.text(861))) << user.messages[1].toStdString();
-    EXPECT_EQ(user.messages[1], user.messages[2]);
+// The web page and e-mail modes with the desktop's opener and mail command replaced by
+// stand-ins that record their arguments.
+class PublishingModes : public StudioAppTest {
+protected:
+    void SetUp() override {
+        StudioAppTest::SetUp();
+        ASSERT_TRUE(QFile::link(QStringLiteral(ORBPIX_PROGRAM_DIR) + "/Export/Html",
+                                programFolder() + "/Export/Html"));
+        for (const char* command : {"xdg-open", "xdg-email"}) {
+            const QString path = m_temp.path(QString("bin/") + command);
+            writeFile(path, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
+                                m_temp.path(QString(command) + ".log").toUtf8() +
+                                "\"\nexit ${STATUS:-0}\n");
+            ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner));
+        }
+        m_env.set("PATH", m_temp.path("bin") + ":/usr/bin:/bin");
+    }
+    QStringList logged(const char* command) const {
+        return QString::fromUtf8(readFile(m_temp.path(QString(command) + ".log")))
+            .split('\n', Qt::SkipEmptyParts);
+    }
+};
+
+TEST_F(PublishingModes, WebPageThroughTheArgumentFile) {
+    (void)ring("one.jpg", 3);
+    (void)ring("two.jpg", 4);
+    writeFile(m_temp.path("tmp/~orb.args"), "-OrbHTML \"" +
+                                                m_temp.path("pictures/one.jpg").toUtf8() + "\" \"" +
+                                                m_temp.path("pictures/two.jpg").toUtf8() + "\"");
+    ASSERT_TRUE(QDir().mkpath(m_temp.path("home/site")));
+    User user;
+    user.destination = m_temp.path("home/site");
+    ASSERT_EQ(run({"-OrbArgs", m_temp.path("tmp/~orb.args")}), 0)
+        << user.messages.join('\n').toStdString();
+    EXPECT_TRUE(user.messages.isEmpty()) << user.messages.join('\n').toStdString();
+    const QString page = m_temp.path("home/site/Tour/index.html");
+    // The desktop's opener was asked to show the page, which the template filled in.
+    EXPECT_TRUE(test::waitUntil([&] { return logged("xdg-open") == QStringList{page}; }, 10s));
+    const QByteArray html = readFile(page);
+    EXPECT_TRUE(html.contains("<title>Tour</title>"));
+    EXPECT_TRUE(html.contains("Pictures: \"one.jpg\",\"two.jpg\""));
+    const auto album = readTourAlbumFile(m_temp.path("home/site/Tour/album.orb").toStdString());
+    ASSERT_TRUE(album);
+    EXPECT_EQ(album->pictures.size(), 2u);
+    EXPECT_TRUE(QFileInfo::exists(m_temp.path("home/site/Tour/album.orb.js")));
+    EXPECT_TRUE(QFileInfo::exists(m_temp.path("home/site/Tour/orbview.js")));
+    // The temporary album is gone from the library.
+    EXPECT_TRUE(
+        QDir(m_temp.path("library")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST_F(PublishingModes, EmailWaitsForTheMailProgramAndCleansUp) {
+    User user;
+    ASSERT_EQ(run({"-OrbEmail", ring("a.jpg", 1), ring("b.jpg", 2)}), 0)
+        << user.messages.join('\n').toStdString();
+    QStringList attached;
+    const QStringList args = logged("xdg-email");
+    for (qsizetype i = 0; i + 1 < args.size(); ++i)
+        if (args[i] == "--attach")
+            attached << QFileInfo(args[i + 1]).fileName();
+    EXPECT_EQ(attached, (QStringList{"index.html", "orbview.css", "orbview.js", "skin.css",
+                                     "album.orb.js", "album.orb"}));
+    EXPECT_TRUE(QDir(m_temp.path("runtime")).isEmpty());
+    EXPECT_TRUE(user.messages.isEmpty()) << user.messages.join('\n').toStdString();
+
+    // The mail program refuses: the user hears of it.
+    m_env.set("STATUS", "1");
+    EXPECT_EQ(run({"-OrbEmail", ring("a.jpg", 1)}), 1);
+    ASSERT_EQ(user.messages.size(), 1);
+    ResourceLibrary texts;
+    ASSERT_TRUE(texts.load(programFolder()));
+    EXPECT_TRUE(user.messages[0].endsWith(texts.text(628))) << user.messages[0].toStdString();
+    EXPECT_TRUE(QDir(m_temp.path("runtime")).isEmpty());
 }
 
 TEST_F(StudioAppTest, NoSkinEndsTheProgramUnlessNotNeeded) {
@@ -331,6 +404,8 @@ TEST_F(TwoInstances, TheShippedDaylightPackageInstallsWithTheProgram) {
     EXPECT_EQ(readText("Settings", "Skin", ""), "Daylight");
 
     const QString folder = programFolder() + "/Skins/Daylight/";
+    // Its web page templates came along: its own colours for the album page.
+    EXPECT_TRUE(readFile(folder + "Html/skin.css").contains("--orb-bar: #f6f8fb"));
     SkinManager skins;
     ASSERT_TRUE(skins.initialise(programFolder() + "/Skins", "Default", "Daylight"));
     ASSERT_EQ(skins.getCurrentSkin(), "Daylight");
