@@ -140,14 +140,41 @@ std::optional<QString> destinationProblem(const QString& destination) {
     return QStringLiteral("cannot write %1: %2").arg(destination, probe.errorString());
 }
 
-QString exportWorkFolder() {
+namespace {
+
+QString workFolderBase() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    const QString base =
-        !runtime.isEmpty() && isPrivateFolder(runtime) ? runtime : QDir::tempPath();
-    QByteArray pattern = QFile::encodeName(base + QStringLiteral("/orbworks-export-XXXXXX"));
+    return !runtime.isEmpty() && isPrivateFolder(runtime) ? runtime : QDir::tempPath();
+}
+
+QString makeWorkFolder(const QString& prefix) {
+    QByteArray pattern =
+        QFile::encodeName(workFolderBase() + QLatin1Char('/') + prefix + QStringLiteral("XXXXXX"));
     if (!::mkdtemp(pattern.data()))
         return {};
     return QFile::decodeName(pattern);
+}
+
+constexpr const char* kMailFolderPrefix = "orbworks-mail-";
+
+}  // namespace
+
+QString exportWorkFolder() {
+    return makeWorkFolder(QStringLiteral("orbworks-export-"));
+}
+
+int sweepSentMail(const QDateTime& before) {
+    int removed = 0;
+    const QDir base(workFolderBase());
+    const QStringList names = base.entryList({QLatin1String(kMailFolderPrefix) + QLatin1Char('*')},
+                                             QDir::Dirs | QDir::Hidden);
+    for (const QString& name : names) {
+        const QString path = base.filePath(name);
+        // Only our own private folders: the shared temporary folder may hold anyone's.
+        if (isPrivateFolder(path) && QFileInfo(path).lastModified() < before && removeFolder(path))
+            ++removed;
+    }
+    return removed;
 }
 
 QString fillText(const QString& format, const QString& value) {
@@ -354,9 +381,12 @@ bool ExportManager::exportEmail(Album& album, const QString& name, bool asynchro
                      ExportUi::Icon::Exclamation);
         return false;
     }
-    // Each message gets a folder of its own: the files stay until the mail program has
-    // taken them, while the next export may already be writing.
-    const QString folder = exportWorkFolder();
+    // A mail program may read the attachments only when the message is finally sent, long
+    // after the mail command has returned; the files of a message it took therefore stay
+    // for a day, and the next message clears those of earlier ones.
+    sweepSentMail(QDateTime::currentDateTime().addDays(-1));
+    // Each message gets a folder of its own, while the next export may already be writing.
+    const QString folder = makeWorkFolder(QLatin1String(kMailFolderPrefix));
     QStringList files;
     bool ok = !folder.isEmpty() && writePublication(album, name, folder, &files);
     if (ok) {
@@ -366,13 +396,16 @@ bool ExportManager::exportEmail(Album& album, const QString& name, bool asynchro
         message.attachments = files;
         MailCompletion completion;
         if (asynchronous)
-            completion = [folder](int, const QStringList& sent) { deleteSentFiles(sent, folder); };
+            completion = [folder](int result, const QStringList& sent) {
+                if (result != 0)
+                    deleteSentFiles(sent, folder);
+            };
         ok = sendMail(message, completion);
         if (!ok)
             m_ui.message(text(kMailRefusedText, "The message could not be sent."),
                          ExportUi::Icon::Exclamation);
-        // A thread that was started deletes the files itself once the mail program is done.
-        if (asynchronous && ok) {
+        // A thread that was started deletes the files itself if the mail program refuses.
+        if (ok) {
             MailProvider::release();
             return true;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
 #include <QProcess>
 #include <QString>
@@ -57,6 +58,9 @@ std::optional<QString> destinationProblem(const QString& destination);
 // A fixed name in a shared folder could be made beforehand by someone else. Empty when none
 // can be made.
 QString exportWorkFolder();
+// Deletes the folders of e-mailed messages last changed before the given time; answers how
+// many went.
+int sweepSentMail(const QDateTime& before);
 
 // Fills the first "%s" of a resource text, or appends the value when there is none.
 QString fillText(const QString& format, const QString& value);

@@ -235,7 +235,7 @@ TEST_F(PublishingModes, WebPageThroughTheArgumentFile) {
         QDir(m_temp.path("library")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
 }
 
-TEST_F(PublishingModes, EmailWaitsForTheMailProgramAndCleansUp) {
+TEST_F(PublishingModes, EmailWaitsForTheMailProgramAndKeepsItsFilesForIt) {
     User user;
     ASSERT_EQ(run({"-OrbEmail", ring("a.jpg", 1), ring("b.jpg", 2)}), 0)
         << user.messages.join('\n').toStdString();
@@ -246,10 +246,15 @@ TEST_F(PublishingModes, EmailWaitsForTheMailProgramAndCleansUp) {
             attached << QFileInfo(args[i + 1]).fileName();
     EXPECT_EQ(attached, (QStringList{"index.html", "orbview.css", "orbview.js", "skin.css",
                                      "album.orb.js", "album.orb"}));
-    EXPECT_TRUE(QDir(m_temp.path("runtime")).isEmpty());
+    // The message's files stay for the mail program (a later message clears them).
+    const QStringList kept =
+        QDir(m_temp.path("runtime")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_TRUE(kept[0].startsWith("orbworks-mail-"));
     EXPECT_TRUE(user.messages.isEmpty()) << user.messages.join('\n').toStdString();
+    ASSERT_TRUE(QDir(m_temp.path("runtime/" + kept[0])).removeRecursively());
 
-    // The mail program refuses: the user hears of it.
+    // The mail program refuses: the user hears of it, and the files go at once.
     m_env.set("STATUS", "1");
     EXPECT_EQ(run({"-OrbEmail", ring("a.jpg", 1)}), 1);
     ASSERT_EQ(user.messages.size(), 1);
