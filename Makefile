@@ -20,8 +20,17 @@ build: deps
 	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# The album program on the user's own album library (seeded with the example album on a
+# first start). Without a display there is no window to show: the example rings are unwrapped
+# into panoramas instead.
 run: build
-	@scripts/unwrap-examples $(BUILD)
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	    echo "Starting the album program: $(BUILD)/OrbPix/OrbPixStudio"; \
+	    $(BUILD)/OrbPix/OrbPixStudio; \
+	else \
+	    echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): unwrapping the example rings instead of opening the album window."; \
+	    scripts/unwrap-examples $(BUILD); \
+	fi
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

@@ -80,20 +80,18 @@ void drawFrame(QImage& image, const PanelSkin& s, const QRect& picture) {
     fillBetween(image, s.topFillLeft, xl + s.topLeft.width(), yt, topX, b);
     fillBetween(image, s.topFillRight, topX + s.top.width(), yt, xr - s.topRight.width(), b);
     // Left side, each filler right-aligned to the picture and as wide as itself.
-    fillBetween(image, s.leftFillTop, a - s.leftFillTop.width(), yt + s.topLeft.height(), a,
-                leftY);
-    fillBetween(image, s.leftFillBottom, a - s.leftFillBottom.width(), leftY + s.left.height(),
-                a, yb - s.bottomLeft.height());
+    fillBetween(image, s.leftFillTop, a - s.leftFillTop.width(), yt + s.topLeft.height(), a, leftY);
+    fillBetween(image, s.leftFillBottom, a - s.leftFillBottom.width(), leftY + s.left.height(), a,
+                yb - s.bottomLeft.height());
     // Right side, from the picture's right edge, as wide as its centre part.
-    fillBetween(image, s.rightFillTop, c, yt + s.topRight.height(), c + s.right.width(),
-                rightY);
+    fillBetween(image, s.rightFillTop, c, yt + s.topRight.height(), c + s.right.width(), rightY);
     fillBetween(image, s.rightFillBottom, c, rightY + s.right.height(), c + s.right.width(),
                 yb - s.bottomRight.height());
     // Bottom side, from the picture's bottom edge, as high as its centre part.
     fillBetween(image, s.bottomFillLeft, xl + s.bottomLeft.width(), d, bottomX,
                 d + s.bottom.height());
-    fillBetween(image, s.bottomFillRight, bottomX + s.bottom.width(), d,
-                xr - s.bottomRight.width(), d + s.bottom.height());
+    fillBetween(image, s.bottomFillRight, bottomX + s.bottom.width(), d, xr - s.bottomRight.width(),
+                d + s.bottom.height());
 }
 
 }  // namespace
@@ -109,9 +107,9 @@ bool composePanelBackground(QImage& image, const PanelSkin& s, const QRect& pict
     s.barLeft.draw(canvas, 0, 0);
     if (s.barLeft.width() < w - s.barRight.width()) {
         const int barHeight = std::max(s.barLeft.height(), s.barRight.height());
-        (void)s.barMiddle.drawTiled(canvas, QRect(s.barLeft.width(), 0,
-                                                  w - s.barRight.width() - s.barLeft.width(),
-                                                  barHeight));
+        (void)s.barMiddle.drawTiled(
+            canvas,
+            QRect(s.barLeft.width(), 0, w - s.barRight.width() - s.barLeft.width(), barHeight));
     }
     s.barRight.draw(canvas, w - s.barRight.width(), 0);
 

@@ -1,0 +1,248 @@
+#include "ui/MainPanel.h"
+
+#include <gtest/gtest.h>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "album/AlbumLibrary.h"
+#include "album/EditHistory.h"
+#include "album/FilePatternList.h"
+#include "shell/RegistryStore.h"
+#include "shell/ResourceLibrary.h"
+#include "shell/Settings.h"
+#include "skins/SkinAccess.h"
+#include "skins/SkinButton.h"
+#include "skins/SkinManager.h"
+#include "skins/SkinSlider.h"
+#include "support/SettingsFixture.h"
+#include "ui/AlbumStrip.h"
+#include "ui/PanoramaView.h"
+
+namespace orbpix {
+namespace {
+
+constexpr int kWaitMs = 20000;
+
+// The panel in a window of its own, on a library seeded from the program's examples, with a
+// user who answers every question with OK and whose messages are recorded.
+class MainPanelTest : public test::SettingsFixture {
+protected:
+    void SetUp() override {
+        SettingsFixture::SetUp();
+        ASSERT_TRUE(resourceLibrary().load(QStringLiteral(ORBPIX_PROGRAM_DIR)));
+        ASSERT_TRUE(
+            m_skins.initialise(QStringLiteral(ORBPIX_PROGRAM_DIR "/Skins"), "Default", "Default"));
+        setProgramSkins(&m_skins);
+        addImagingPatterns(filePatternList());
+        LibraryConfig config;
+        config.examplesFolder = QStringLiteral(ORBPIX_PROGRAM_DIR "/Examples");
+        ASSERT_TRUE(albumLibrary().configure(config));
+        ASSERT_TRUE(registry::writeText(registry::Hive::User, "Software\\Orbworks\\Albums", "path",
+                                        library()));
+        PanelContext context;
+        context.settings = &m_settings;
+        context.message = [this](const QString& text, bool) { m_messages << text; };
+        context.confirm = [](const QString&) { return true; };
+        m_panel = new MainPanel(&m_window, context);
+        m_window.resize(m_panel->layoutSize());
+        m_window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_window));
+    }
+    void TearDown() override {
+        delete m_panel;
+        setProgramSkins(nullptr);
+        resourceLibrary().unload();
+    }
+    QString library() const { return m_temp.path("library"); }
+
+    // Opens the album the program starts on and waits for its first panorama.
+    void start() {
+        QSignalSpy shown(m_panel, &MainPanel::panoramaShown);
+        m_panel->openStartAlbum();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.isEmpty(); }, kWaitMs));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_panel->view()->framesShown() > 0; }, kWaitMs));
+    }
+    void waitForPanorama(int index) {
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return !m_panel->isBusy() && m_panel->shownItem() == index; }, kWaitMs));
+        ASSERT_TRUE(m_panel->view()->control().hasPicture());
+    }
+    std::optional<std::string> property(int index, const char* name) const {
+        return m_panel->album()->property(std::size_t(index), name);
+    }
+    template <class T>
+    T* control(int id) const {
+        return static_cast<T*>(m_panel->control(id));
+    }
+
+    SkinManager m_skins;
+    AppSettings m_settings;
+    QWidget m_window;
+    MainPanel* m_panel = nullptr;
+    QStringList m_messages;
+};
+
+TEST_F(MainPanelTest, FirstStartShowsTheExampleAlbumWithItsFirstPanorama) {
+    start();
+    Album* album = m_panel->album();
+    ASSERT_TRUE(album);
+    EXPECT_EQ(album->name(), "Mars");
+    ASSERT_EQ(album->itemCount(), 3u);
+    EXPECT_EQ(m_panel->strip()->itemCount(), 3);
+    EXPECT_EQ(m_panel->strip()->selectedIndexes(), (std::vector<std::size_t>{0}));
+    EXPECT_EQ(m_panel->shownItem(), 0);
+    // A real panorama: the frame is not one flat colour.
+    const QImage frame = m_panel->view()->lastFrame();
+    ASSERT_FALSE(frame.isNull());
+    EXPECT_NE(frame.pixel(frame.width() / 2, frame.height() / 2), frame.pixel(5, 5));
+    EXPECT_FALSE(m_panel->automatic().isNeutral());
+    EXPECT_TRUE(control<QWidget>(panel::kProgress)->isHidden());
+    EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join('\n').toStdString();
+
+    // The list: the library's albums, then the separator and the new-album entry.
+    QComboBox* list = m_panel->albumList();
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->currentText(), "Mars");
+    EXPECT_EQ(list->itemText(2), resourceLibrary().text(225));
+    m_panel->chooseListEntry(1);  // the separator changes nothing
+    EXPECT_EQ(list->currentIndex(), 0);
+    EXPECT_EQ(m_panel->album(), album);
+    m_panel->chooseListEntry(2);
+    ASSERT_TRUE(m_panel->album());
+    EXPECT_EQ(m_panel->album()->name(), "New album");
+    EXPECT_EQ(m_panel->album()->itemCount(), 0u);
+    EXPECT_EQ(list->currentText(), "New album");
+    EXPECT_FALSE(m_panel->view()->control().hasPicture());
+    EXPECT_EQ(list->count(), 4);
+    m_panel->chooseListEntry(list->findText("Mars"));
+    EXPECT_EQ(m_panel->album(), album);  // loaded once, kept
+    waitForPanorama(0);
+
+    // The album on show at the end is the one the next start opens.
+    delete m_panel;
+    m_panel = nullptr;
+    EXPECT_EQ(m_settings.lastAlbum, "Mars");
+}
+
+TEST_F(MainPanelTest, DoubleClickOnAPictureShowsItsPanorama) {
+    start();
+    const QImage first = m_panel->view()->lastFrame();
+    AlbumStrip* strip = m_panel->strip();
+    const QPoint where = strip->itemAt(2).pictureRect().center();
+    QTest::mouseDClick(strip, Qt::LeftButton, {}, where);
+    waitForPanorama(2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_panel->view()->lastFrame() != first; }, kWaitMs));
+    // The third example was taken with the lens upside down.
+    EXPECT_EQ(m_panel->view()->control().direction(), -1);
+    EXPECT_FALSE(control<SkinButton>(panel::kLens)->isChecked());
+}
+
+TEST_F(MainPanelTest, SliderAndStepButtonChangesAreUndoableSteps) {
+    start();
+    auto* brightness = control<SkinSlider>(panel::kBrightness);
+    brightness->setFocus();
+    QTest::keyClick(brightness, Qt::Key_Right);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return property(0, "CC") == "5,0,0"; }, kWaitMs));
+    EXPECT_EQ(m_panel->view()->control().renderer().colour().toneTableEnabled(), true);
+    EXPECT_EQ(m_panel->undoRedoText(command::kUndo, "&Undo"),
+              "&Undo" + resourceLibrary().text(515));
+
+    control<SkinButton>(panel::kRaiseContrast)->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return property(0, "CC") == "5,5,0"; }, kWaitMs));
+    EXPECT_EQ(editHistory().undoCount(), 2u);
+
+    ASSERT_TRUE(m_panel->runCommand(command::kUndo));
+    EXPECT_EQ(property(0, "CC"), "5,0,0");
+    EXPECT_EQ(control<SkinSlider>(panel::kContrast)->value(), 0);
+    ASSERT_TRUE(m_panel->runCommand(command::kUndo));
+    EXPECT_FALSE(property(0, "CC"));
+    EXPECT_EQ(brightness->value(), 0);
+    EXPECT_FALSE(m_panel->isCommandEnabled(command::kUndo));
+    EXPECT_EQ(m_panel->undoRedoText(command::kRedo, "&Redo"),
+              "&Redo" + resourceLibrary().text(515));
+    ASSERT_TRUE(m_panel->runCommand(command::kRedo));
+    EXPECT_EQ(brightness->value(), 5);
+    EXPECT_EQ(m_panel->correction(), (ColourCorrection{5, 0, 0}));
+
+    // Automatic and no correction, each one step.
+    ASSERT_TRUE(m_panel->runCommand(panel::kAutoCorrection));
+    EXPECT_EQ(property(0, "CC"), formatColourCorrection(m_panel->automatic()));
+    EXPECT_EQ(brightness->value(), m_panel->automatic().brightness);
+    ASSERT_TRUE(m_panel->runCommand(panel::kNoCorrection));
+    EXPECT_EQ(property(0, "CC"), "0,0,0");
+    EXPECT_FALSE(m_panel->view()->control().renderer().colour().matrixEnabled());
+}
+
+TEST_F(MainPanelTest, LensToggleWritesTheOrientationAndTurnsTheView) {
+    start();
+    ASSERT_TRUE(m_panel->runCommand(panel::kLens));
+    EXPECT_EQ(property(0, "REVERSE"), "1,-26,64");
+    EXPECT_EQ(m_panel->view()->control().direction(), -1);
+    EXPECT_FALSE(control<SkinButton>(panel::kLens)->isChecked());
+    ASSERT_TRUE(m_panel->runCommand(command::kUndo));
+    EXPECT_FALSE(property(0, "REVERSE"));
+    EXPECT_EQ(m_panel->view()->control().direction(), 1);
+    EXPECT_TRUE(control<SkinButton>(panel::kLens)->isChecked());
+}
+
+TEST_F(MainPanelTest, DeletedPicturesComeBackWithTheirFilesOnUndo) {
+    start();
+    Album& album = *m_panel->album();
+    const std::string first = *album.itemPath(0);
+    const std::string third = *album.itemPath(2);
+    AlbumStrip* strip = m_panel->strip();
+    strip->selectItem(0);
+    strip->selectItem(2);
+    ASSERT_TRUE(m_panel->runCommand(command::kDelete));
+    EXPECT_EQ(album.itemCount(), 1u);
+    EXPECT_EQ(strip->itemCount(), 1);
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(first)));
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(third)));
+    // The picture on show went: the one left takes its place.
+    waitForPanorama(0);
+
+    ASSERT_TRUE(m_panel->runCommand(command::kUndo));
+    ASSERT_EQ(album.itemCount(), 3u);
+    EXPECT_EQ(strip->itemCount(), 3);
+    EXPECT_EQ(*album.itemPath(0), first);
+    EXPECT_EQ(*album.itemPath(2), third);
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(first)));
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(third)));
+    EXPECT_EQ(property(2, "REVERSE"), "1,-26,64");
+    EXPECT_EQ(m_panel->shownItem(), 1);
+}
+
+TEST_F(MainPanelTest, ResizingMovesEachControlWithItsEdge) {
+    start();
+    const QSize start = m_panel->size();
+    ASSERT_EQ(start, m_panel->layoutSize());
+    const QRect bar = m_panel->control(panel::kAddPictures)->geometry();
+    const QRect slider = m_panel->control(panel::kSaturation)->geometry();
+    const QRect trash = m_panel->control(panel::kTrash)->geometry();
+    const QRect strip = m_panel->strip()->geometry();
+    const QRect area = m_panel->anchoring().viewArea();
+
+    m_window.resize(start + QSize(101, 40));
+    m_panel->resize(start + QSize(101, 40));
+    EXPECT_EQ(m_panel->control(panel::kAddPictures)->geometry(), bar.translated(50, 0));
+    EXPECT_EQ(m_panel->control(panel::kSaturation)->geometry(), slider.translated(101, 40));
+    EXPECT_EQ(m_panel->control(panel::kTrash)->geometry(), trash.translated(0, 40));
+    EXPECT_EQ(m_panel->strip()->geometry(), strip.adjusted(0, 0, 101, 0));
+    const QRect picture = fitPicture(area.adjusted(0, 0, 101, 40));
+    EXPECT_EQ(m_panel->view()->geometry(), picture);
+    const QRect zoomIn = m_panel->control(panel::kZoomIn)->geometry();
+    EXPECT_EQ(zoomIn.left(), picture.left() + picture.width() - 2 * zoomIn.width());
+    EXPECT_EQ(zoomIn.top(), picture.top() + picture.height() + 7);
+
+    // The background is composed once for the new size, not again for a repaint.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_panel->background().size() == m_panel->size(); }));
+    const int builds = m_panel->backgroundBuilds();
+    m_panel->repaint();
+    EXPECT_EQ(m_panel->backgroundBuilds(), builds);
+}
+
+}  // namespace
+}  // namespace orbpix
