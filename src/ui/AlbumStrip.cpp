@@ -107,6 +107,31 @@ void AlbumStrip::albumRenamed(Album& album) {
         refreshItem(i);
 }
 
+void AlbumStrip::itemAdded(Album& album, std::size_t index) {
+    if (&album == m_album)
+        insertItem(int(index), pathOf(album, index), captionOf(album, index));
+}
+
+void AlbumStrip::itemRemoved(Album& album, std::size_t index, const std::string&,
+                             const std::string&) {
+    if (&album == m_album)
+        removeItem(int(index));
+}
+
+void AlbumStrip::folderGone(Album& album, const std::string&) {
+    if (&album == m_album)
+        clearItems();
+}
+
+void AlbumStrip::refresh() {
+    if (!m_album || m_album->itemCount() != std::size_t(itemCount())) {
+        rebuild();
+        return;
+    }
+    for (std::size_t i = 0; i < m_album->itemCount(); ++i)
+        refreshItem(i);
+}
+
 std::vector<std::size_t> AlbumStrip::selectedIndexes() const {
     std::vector<std::size_t> indexes;
     for (int i : selectionOrder())
@@ -127,21 +152,24 @@ void AlbumStrip::selectAll() {
         selectItem(i);
 }
 
-void AlbumStrip::copySelection() {
+bool AlbumStrip::copySelection() {
     const std::vector<std::size_t> indexes = selectedIndexes();
     if (!m_album || indexes.empty())
-        return;
+        return false;
     auto mime = std::make_unique<QMimeData>();
     // The clipboard outlives changes of the album: it names copies of the pictures.
-    if (offerSelection(*mime, *m_album, indexes, TempCopies::Yes))
-        QGuiApplication::clipboard()->setMimeData(mime.release());
+    if (!offerSelection(*mime, *m_album, indexes, TempCopies::Yes))
+        return false;
+    QGuiApplication::clipboard()->setMimeData(mime.release());
+    return true;
 }
 
 void AlbumStrip::cutSelection() {
     if (isSelectorReadOnly())
         return;
-    copySelection();
-    (void)deleteSelection();
+    // Without a copy on the clipboard, a cut would be a plain delete.
+    if (copySelection())
+        (void)deleteSelection();
 }
 
 bool AlbumStrip::canPaste() const {

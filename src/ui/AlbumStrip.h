@@ -4,23 +4,25 @@
 #include <QStringList>
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
+#include "album/Album.h"
 #include "album/EditSteps.h"
 #include "skins/SkinBitmap.h"
 #include "ui/Selector.h"
 
 namespace orbpix {
 
-class Album;
 class EditHistory;
 
 // The album's picture strip in the main window: one thumbnail per item of the album shown.
 // Every change the user makes here (drop, paste, delete, reorder, rename) becomes one step of
 // the edit history; the strip itself only ever follows the album through EditObserver, so
-// undo and redo and the panel's own steps move it the same way.
-class AlbumStrip : public OWSelector, public EditObserver {
+// undo and redo and the panel's own steps move it the same way. It also follows the album's
+// synchronisation with its folder (AlbumObserver), so the panel can pass it to Refresh.
+class AlbumStrip : public OWSelector, public EditObserver, public AlbumObserver {
     Q_OBJECT
 public:
     // patterns: the program's picture patterns, which decide which dropped or pasted files
@@ -45,6 +47,16 @@ public:
     void itemChanged(Album& album, std::size_t index) override;
     void albumRenamed(Album& album) override;
 
+    // AlbumObserver: pictures that appeared in or vanished from the folder.
+    void itemAdded(Album& album, std::size_t index) override;
+    void itemRemoved(Album& album, std::size_t index, const std::string& path,
+                     const std::string& fileName) override;
+    void folderGone(Album& album, const std::string& albumName) override;
+
+    // Re-reads every caption and picture path from the album; thumbnails are asked for again
+    // only where the path changed, and a changed item count rebuilds the strip.
+    void refresh();
+
     // Selection in the order it was made (album indexes).
     std::vector<std::size_t> selectedIndexes() const;
     // Deselects all, selects the item and scrolls it into view.
@@ -52,9 +64,10 @@ public:
     void selectAll();
 
     // The clipboard commands over the selection; each change is one undoable step.
-    // Copy offers both private formats and the files (as temporary copies).
-    void copySelection();
-    // Copy, then delete.
+    // Copy offers both private formats and the files (as temporary copies); false when
+    // nothing could be offered.
+    bool copySelection();
+    // Copy, then delete; nothing is deleted when the copy failed.
     void cutSelection();
     // Inserts before the first selected item, or at the end without a selection. True when
     // something was inserted.

@@ -1369,17 +1369,34 @@ void MainPanel::albumRenamed(Album& album) {
 }
 
 void MainPanel::itemAdded(Album& album, std::size_t index) {
-    itemsInserted(album, {index});
-}
-
-void MainPanel::itemRemoved(Album& album, std::size_t index, const std::string&,
-                            const std::string&) {
-    itemsRemoved(album, {index});
-}
-
-void MainPanel::folderGone(Album& album, const std::string&) {
     if (&album != m_album)
         return;
+    m_strip->itemAdded(album, index);
+    if (m_shown >= 0 && int(index) <= m_shown)
+        ++m_shown;
+}
+
+void MainPanel::itemRemoved(Album& album, std::size_t index, const std::string& path,
+                            const std::string& fileName) {
+    if (&album != m_album)
+        return;
+    m_strip->itemRemoved(album, index, path, fileName);
+    if (int(index) < m_shown)
+        --m_shown;
+    else if (int(index) == m_shown)
+        // The picture on show left its folder: the one now in its place is shown instead.
+        QMetaObject::invokeMethod(
+            this,
+            [this, at = m_shown] {
+                showItem(std::min(at, int(m_album ? m_album->itemCount() : 0) - 1));
+            },
+            Qt::QueuedConnection);
+}
+
+void MainPanel::folderGone(Album& album, const std::string& albumName) {
+    if (&album != m_album)
+        return;
+    m_strip->folderGone(album, albumName);
     // The folder went while the album was shown: show another once the refresh is over.
     QMetaObject::invokeMethod(
         this,

@@ -37,6 +37,7 @@ public:
 // Every selector has its own number, so that a drag can tell which one it came from without
 // keeping a pointer to a window that may be gone by the time the drop arrives.
 constexpr int kPlainButtonWidth = 20;
+constexpr int kDragScrollMs = 50;
 
 const char* const kSourceProperty = "orbpixSelectorId";
 std::uint64_t g_nextSelectorId = 1;
@@ -134,6 +135,8 @@ OWSelector::OWSelector(QWidget* parent) : QWidget(parent), m_id(g_nextSelectorId
     }
     connect(m_leftButton, &SkinButton::clicked, this, [this] { scrollButtonClicked(-1); });
     connect(m_rightButton, &SkinButton::clicked, this, [this] { scrollButtonClicked(+1); });
+    m_dragScrollTimer.setInterval(kDragScrollMs);
+    connect(&m_dragScrollTimer, &QTimer::timeout, this, &OWSelector::dragScrollTick);
     m_selection.reset(0);
     placeChildren();
     updateScrollBar();
@@ -155,6 +158,7 @@ void OWSelector::insertItem(int index, QString path, QString caption) {
     m_selection.inserted(index);
     layoutItems();
     update();
+    reportSelection();
 }
 
 void OWSelector::removeItem(int index) {
@@ -172,6 +176,7 @@ void OWSelector::removeItem(int index) {
     m_selection.removed(index);
     layoutItems();
     update();
+    reportSelection();
 }
 
 void OWSelector::moveItem(int from, int to) {
@@ -191,6 +196,7 @@ void OWSelector::moveItem(int from, int to) {
         ++m_current;
     layoutItems();
     update();
+    reportSelection();
 }
 
 void OWSelector::clearItems() {
@@ -202,6 +208,7 @@ void OWSelector::clearItems() {
     m_scroll = 0;
     layoutItems();
     update();
+    reportSelection();
 }
 
 void OWSelector::setItemCaption(int index, QString caption) {
@@ -220,16 +227,19 @@ void OWSelector::setItemPath(int index, QString path) {
 void OWSelector::selectItem(int index) {
     m_selection.select(index);
     update();
+    reportSelection();
 }
 
 void OWSelector::deselectItem(int index) {
     m_selection.deselect(index);
     update();
+    reportSelection();
 }
 
 void OWSelector::deselectAll() {
     m_selection.deselectAll();
     update();
+    reportSelection();
 }
 
 void OWSelector::makeCurrent(int index) {
@@ -268,6 +278,19 @@ int OWSelector::itemAt(QPoint point) const {
     return selector::hitTest(itemBounds(), point);
 }
 
+QSize OWSelector::sizeHint() const {
+    const int height =
+        selector::kCellHeight + 2 * selector::kInnerSpacing + m_scrollBar->sizeHint().height();
+    const int buttons = m_leftButton->width() + m_rightButton->width();
+    return {buttons + 2 * selector::kInnerSpacing + selector::kGapX + 4 * selector::kLineStep,
+            height};
+}
+
+QSize OWSelector::minimumSizeHint() const {
+    const QSize hint = sizeHint();
+    return {m_leftButton->width() + m_rightButton->width() + selector::kLineStep, hint.height()};
+}
+
 QRect OWSelector::contentRect() const {
     const int left = m_leftButton ? m_leftButton->width() : 0;
     const int right = m_rightButton ? m_rightButton->width() : 0;
@@ -291,6 +314,20 @@ void OWSelector::setItemColours(QColor itemBg, QColor captionBg, QColor captionT
     m_selItemBg = selItemBg;
     m_selCaptionBg = selCaptionBg;
     m_selCaptionText = selCaptionText;
+    // The scroll bar takes the skin's colours too: a desktop-coloured bar under a dark skin
+    // looks like a foreign body.
+    QPalette palette = m_scrollBar->palette();
+    for (const QPalette::ColorRole role : {QPalette::Window, QPalette::Base})
+        palette.setColor(role, itemBg);
+    palette.setColor(QPalette::Button, captionBg);
+    palette.setColor(QPalette::Light, captionBg.lighter(130));
+    palette.setColor(QPalette::Midlight, captionBg.lighter(115));
+    palette.setColor(QPalette::Mid, captionBg.darker(130));
+    palette.setColor(QPalette::Dark, captionBg.darker(160));
+    palette.setColor(QPalette::Shadow, itemBg.darker(200));
+    palette.setColor(QPalette::ButtonText, captionText);
+    palette.setColor(QPalette::WindowText, captionText);
+    m_scrollBar->setPalette(palette);
     update();
 }
 
@@ -374,9 +411,14 @@ void OWSelector::paintEvent(QPaintEvent* event) {
             drawItem(painter, item, isSelected(i));
     }
     if (m_marker) {
-        // A bar in the gap where the drop would go.
-        const QRect bar(m_marker->point.x() - 1, m_marker->point.y(), 3, selector::kCellHeight);
-        painter.fillRect(bar, m_selCaptionText);
+        // An I-beam in the gap where the drop would go, in the selection's accent colour,
+        // which every skin makes stand out from its band.
+        const int x = m_marker->point.x();
+        const int top = m_marker->point.y();
+        const int bottom = top + selector::kCellHeight;
+        painter.fillRect(QRect(x - 1, top, 3, selector::kCellHeight), m_selCaptionBg);
+        painter.fillRect(QRect(x - 3, top, 7, 2), m_selCaptionBg);
+        painter.fillRect(QRect(x - 3, bottom - 2, 7, 2), m_selCaptionBg);
     }
     if (m_rubberBand) {
         // Inverting, so the band shows on any picture.
@@ -391,9 +433,10 @@ void OWSelector::paintEvent(QPaintEvent* event) {
 void OWSelector::drawItem(QPainter& painter, const OWSelectorItem& item, bool selected) const {
     const QRect bounds = item.bounds();
     if (selected && !m_highlight.isNull()) {
-        const QPoint at =
-            bounds.center() - QPoint(m_highlight.width() / 2, m_highlight.height() / 2);
-        painter.drawPixmap(at + QPoint(1, 1) - QPoint(bounds.width() % 2 ? 1 : 0, 0), m_highlight);
+        // Centred on the item, so a larger picture glows round it.
+        painter.drawPixmap(bounds.left() + (bounds.width() - m_highlight.width()) / 2,
+                           bounds.top() + (bounds.height() - m_highlight.height()) / 2,
+                           m_highlight);
     }
     painter.fillRect(item.pictureRect(), selected ? m_selItemBg : m_itemBg);
     painter.fillRect(item.captionRect(), selected ? m_selCaptionBg : m_captionBg);
@@ -408,6 +451,13 @@ void OWSelector::drawItem(QPainter& painter, const OWSelectorItem& item, bool se
 }
 
 // --- events --------------------------------------------------------------------------------
+
+void OWSelector::reportSelection() {
+    if (m_selection.order() == m_reportedSelection)
+        return;
+    m_reportedSelection = m_selection.order();
+    emit selectionChanged();
+}
 
 OWSelectorItem* OWSelector::itemBySerial(std::uint64_t serial) {
     for (const auto& item : m_items) {
@@ -457,6 +507,7 @@ void OWSelector::mousePressEvent(QMouseEvent* event) {
         m_bandStart = pos;
         m_bandRect = QRect(pos, pos);
         update();
+        reportSelection();
         return;
     }
     if (event->button() == Qt::LeftButton && isSelected(index) &&
@@ -472,6 +523,7 @@ void OWSelector::mousePressEvent(QMouseEvent* event) {
         m_pressPoint = pos;
     }
     update();
+    reportSelection();
 }
 
 void OWSelector::mouseMoveEvent(QMouseEvent* event) {
@@ -496,12 +548,14 @@ void OWSelector::mouseReleaseEvent(QMouseEvent* event) {
         update();
     }
     m_dragPending = false;
-    const int index = itemAt(event->position().toPoint());
-    if (m_deferredClick && index >= 0 && index == m_pressedItem)
-        m_selection.finishDeferred(index, event->modifiers() & Qt::ControlModifier);
+    // The press may have scrolled the item into view, away from under the pointer: the
+    // click belongs to the item pressed, as long as the button comes up on some item.
+    if (m_deferredClick && m_pressedItem >= 0 && itemAt(event->position().toPoint()) >= 0)
+        m_selection.finishDeferred(m_pressedItem, event->modifiers() & Qt::ControlModifier);
     m_deferredClick = false;
     m_pressedItem = -1;
     update();
+    reportSelection();
 }
 
 void OWSelector::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -518,6 +572,7 @@ void OWSelector::updateRubberBand(QPoint pointer) {
     m_bandRect = QRect(m_bandStart, pointer);
     m_selection.selectExactly(selector::itemsInRect(itemBounds(), m_bandRect), m_current);
     update();
+    reportSelection();
 }
 
 void OWSelector::scrollButtonClicked(int direction) {
@@ -681,8 +736,15 @@ void OWSelector::dragOver(QDropEvent& event, QPoint position, int buttonStep) {
     const int step = buttonStep != 0
                          ? buttonStep
                          : selector::dragScrollStep(position.x(), width(), m_dragScrollInset);
-    if (step != 0)
+    m_dragScrollStep = step;
+    m_lastDragPoint = position;
+    if (step != 0) {
         scrollTo(m_scroll + step);
+        if (!m_dragScrollTimer.isActive())
+            m_dragScrollTimer.start();
+    } else {
+        m_dragScrollTimer.stop();
+    }
     const auto point = selector::insertionPoint(position, contentRect(), m_scroll, itemCount());
     if (!m_marker || !(*m_marker == point)) {
         m_marker = point;
@@ -692,7 +754,19 @@ void OWSelector::dragOver(QDropEvent& event, QPoint position, int buttonStep) {
     event.accept();
 }
 
+void OWSelector::dragScrollTick() {
+    if (m_dragScrollStep == 0 || !m_marker) {
+        m_dragScrollTimer.stop();
+        return;
+    }
+    scrollTo(m_scroll + m_dragScrollStep);
+    m_marker = selector::insertionPoint(m_lastDragPoint, contentRect(), m_scroll, itemCount());
+    update();
+}
+
 void OWSelector::clearMarker() {
+    m_dragScrollTimer.stop();
+    m_dragScrollStep = 0;
     if (!m_marker)
         return;
     m_marker.reset();

@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 #include <cstddef>
 #include <cstdint>
@@ -127,6 +128,10 @@ public:
     void pageLeft();
     void pageRight();
 
+    // One row of cells with the inner spacing above and below, and the scroll bar.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
     // Hit testing in client coordinates: the item index or -1.
     int itemAt(QPoint point) const;
     // The client area that items may use (inside the buttons, above the scroll bar).
@@ -165,6 +170,10 @@ public:
 
     // Posted from thumbnail threads to the selector's window.
     static const int kThumbnailEvent;
+
+signals:
+    // The selection or its order changed, or items moved under it.
+    void selectionChanged();
 
 protected:
     // The owner's records; the base makes none. A record is applied through applyRecord.
@@ -208,14 +217,17 @@ private:
     void dragOver(QDropEvent& event, QPoint position, int buttonStep);
     void dropAt(QDropEvent& event, QPoint position);
     void clearMarker();
+    void dragScrollTick();
     void updateRubberBand(QPoint pointer);
     void scrollButtonClicked(int direction);
     std::vector<QRect> itemBounds() const;
     OWSelectorItem* itemBySerial(std::uint64_t serial);
+    void reportSelection();
 
     const std::uint64_t m_id;
     std::vector<std::unique_ptr<OWSelectorItem>> m_items;
     selector::Selection m_selection;
+    std::vector<int> m_reportedSelection;
     int m_current = -1;
     int m_scroll = 0;
     int m_range = 0;
@@ -249,6 +261,11 @@ private:
     std::optional<selector::InsertionPoint> m_marker;
     // The platform has no such setting; the usual default.
     int m_dragScrollInset = 11;
+    // The platform reports a drag only when the pointer moves; held still near an edge, the
+    // strip goes on scrolling by itself.
+    QTimer m_dragScrollTimer;
+    int m_dragScrollStep = 0;
+    QPoint m_lastDragPoint;
 };
 
 }  // namespace orbpix

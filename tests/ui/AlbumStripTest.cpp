@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
@@ -15,6 +16,7 @@
 #include "album/FileSystem.h"
 #include "album/FolderAlbum.h"
 #include "album/TransferMime.h"
+#include "skins/SkinButton.h"
 #include "support/QtFiles.h"
 #include "ui/AlbumStrip.h"
 
@@ -98,9 +100,11 @@ TEST_F(AlbumStripTest, ClicksSelectAndACaptionClickOnASelectedItemEditsItThrough
     ASSERT_EQ(captions(*strip), QStringList({"a.jpg", "b.jpg", "c.jpg"}));
 
     // Shift with nothing selected is a plain click.
+    QSignalSpy selectionChanges(strip.get(), &OWSelector::selectionChanged);
     QTest::mouseClick(strip.get(), Qt::LeftButton, Qt::ShiftModifier,
                       strip->itemAt(2).bounds().center());
     EXPECT_EQ(strip->selectedIndexes(), std::vector<std::size_t>({2}));
+    EXPECT_EQ(selectionChanges.count(), 1);
 
     // The first click on a caption selects, the second opens the editor.
     const QPoint caption = strip->itemAt(1).captionRect().center();
@@ -109,6 +113,7 @@ TEST_F(AlbumStripTest, ClicksSelectAndACaptionClickOnASelectedItemEditsItThrough
     EXPECT_FALSE(strip->isEditingCaption());
     QTest::mouseClick(strip.get(), Qt::LeftButton, Qt::NoModifier, caption);
     ASSERT_TRUE(strip->isEditingCaption());
+    EXPECT_EQ(selectionChanges.count(), 2);
     QLineEdit* editor = strip->captionEditor();
     EXPECT_EQ(editor->text(), "b.jpg");
     EXPECT_EQ(editor->maxLength(), 64);
@@ -130,6 +135,37 @@ TEST_F(AlbumStripTest, ClicksSelectAndACaptionClickOnASelectedItemEditsItThrough
     ASSERT_TRUE(m_history.undo());
     EXPECT_EQ(album->itemName(1), "b.jpg");
     EXPECT_EQ(strip->itemAt(1).caption(), "b.jpg");
+}
+
+TEST_F(AlbumStripTest, ScrollButtonsStepAColumnOrGoToTheEndsAndTheRubberBandSelects) {
+    auto album =
+        makeAlbum("long", {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg", "f.jpg", "g.jpg", "h.jpg"});
+    auto strip = makeStrip(album.get());
+    const int page = strip->contentRect().width();
+    ASSERT_EQ(strip->scrollRange(), 7 + 103 * 8);
+    ASSERT_EQ(strip->maximumScroll(), 7 + 103 * 8 - page);
+
+    QTest::mouseClick(strip->scrollRightButton(), Qt::LeftButton);
+    EXPECT_EQ(strip->scrollPosition(), 103);
+    EXPECT_EQ(strip->scrollBar()->value(), 103);
+    EXPECT_EQ(strip->itemAt(0).position().x(), strip->contentRect().left() + 7 - 103);
+    QTest::mouseClick(strip->scrollRightButton(), Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(strip->scrollPosition(), strip->maximumScroll());
+    QTest::mouseClick(strip->scrollLeftButton(), Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(strip->scrollPosition(), 0);
+
+    // From the gap after a to below the middle of c: b and c, whose centres it covers.
+    strip->selectOnly(0);
+    const QPoint gap(strip->itemAt(0).bounds().right() + 4, 20);
+    const QPoint end = strip->itemAt(2).bounds().center() + QPoint(10, 30);
+    QTest::mousePress(strip.get(), Qt::LeftButton, Qt::NoModifier, gap);
+    QTest::mouseMove(strip.get(), end);
+    QTest::mouseRelease(strip.get(), Qt::LeftButton, Qt::NoModifier, end);
+    EXPECT_EQ(strip->selectedIndexes(), std::vector<std::size_t>({1, 2}));
+
+    strip->setAlbum(nullptr);
+    EXPECT_EQ(strip->scrollRange(), 0);
+    EXPECT_EQ(strip->scrollBar()->maximum(), 0);
 }
 
 TEST_F(AlbumStripTest, DraggingASelectionToTheRightReordersAsOneUndoableMove) {
@@ -224,11 +260,24 @@ TEST_F(AlbumStripTest, PasteIntoAnotherAlbumBringsThePictureWithItsPropertiesFro
     EXPECT_EQ(target->property(1, "NAME"), "Quay");
     EXPECT_EQ(into->itemAt(1).caption(), "Quay");
     EXPECT_EQ(source->itemCount(), 2u);
+    // Into its own album, the copy arrives under a free name beside the original.
+    from->deselectAll();
+    ASSERT_TRUE(from->pasteFromClipboard());
+    EXPECT_EQ(fileNames(*source), QStringList({"a.jpg", "b.jpg", "(1)a.jpg"}));
 
     // The main window's close deletes the copy the clipboard still names.
     EXPECT_GE(AlbumStrip::deleteTemporaryCopies(), 1);
     EXPECT_FALSE(QFileInfo::exists(copy));
     EXPECT_EQ(target->itemCount(), 3u);
+}
+
+TEST_F(AlbumStripTest, FollowsPicturesThatOtherProgramsAddToOrRemoveFromTheFolder) {
+    auto album = makeAlbum("watched", {"a.jpg", "b.jpg"});
+    auto strip = makeStrip(album.get());
+    writePicture(QString::fromStdString(album->folder()) + "/c.jpg", {300, 200});
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(*album->itemPath(0))));
+    EXPECT_TRUE(album->refresh(strip.get()));
+    EXPECT_EQ(captions(*strip), QStringList({"b.jpg", "c.jpg"}));
 }
 
 TEST_F(AlbumStripTest, AReadOnlyAlbumRefusesEditingDraggingAndDropping) {
