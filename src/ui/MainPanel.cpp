@@ -139,6 +139,49 @@ QColor stripColour(const char* element) {
     return QColor::fromRgb(skinColor(QString::fromLatin1(element), catalogueDefault(element)));
 }
 
+// The export's dialogs, with its progress shown on the panel's own bar as well.
+class ProgressMirror final : public ExportUi {
+public:
+    ProgressMirror(ExportUi& inner, SkinProgress& bar) : m_inner(&inner), m_bar(&bar) {}
+
+    std::optional<QString> askTourDestination(const QString& proposedName,
+                                              const QString& fileTypeText) override {
+        return m_inner->askTourDestination(proposedName, fileTypeText);
+    }
+    void showProgress(int maximum) override {
+        if (m_bar) {
+            m_bar->setRange(0, std::max(1, maximum));
+            m_bar->setValue(0);
+            m_bar->show();
+        }
+        m_inner->showProgress(maximum);
+    }
+    void progressPicture(const QString& name) override { m_inner->progressPicture(name); }
+    void progressPosition(int position) override {
+        if (m_bar)
+            m_bar->setValue(position);
+        m_inner->progressPosition(position);
+    }
+    bool progressCancelled() override { return m_inner->progressCancelled(); }
+    void hideProgress() override {
+        if (m_bar) {
+            m_bar->setValue(0);
+            m_bar->hide();
+        }
+        m_inner->hideProgress();
+    }
+    void processEvents() override { m_inner->processEvents(); }
+    void message(const QString& text, Icon icon) override { m_inner->message(text, icon); }
+    bool askOkCancel(const QString& text) override { return m_inner->askOkCancel(text); }
+    std::optional<RingCircles> editCircles(const ExportPicture& picture) override {
+        return m_inner->editCircles(picture);
+    }
+
+private:
+    ExportUi* m_inner;
+    QPointer<SkinProgress> m_bar;
+};
+
 }  // namespace
 
 MainPanel::MainPanel(QWidget* parent, PanelContext context)
@@ -763,18 +806,21 @@ void MainPanel::publishTour() {
             ExportSettings{s.userName,    s.userAddress,      s.userHomepage,
                            s.userPrivate, s.compressionLocal, programSkins().getCurrentSkin()};
     }
-    std::unique_ptr<ExportUi> ui =
-        m_context.exportUi ? m_context.exportUi(this) : std::make_unique<WidgetExportUi>(window());
+    std::unique_ptr<ExportUi> own;
+    if (!m_context.exportUi)
+        own = std::make_unique<WidgetExportUi>(window());
+    auto ui = std::make_unique<ProgressMirror>(m_context.exportUi ? *m_context.exportUi : *own,
+                                               *m_progress);
     // The generator runs on after the export returns; the manager watches it until it ends.
     auto manager = new ExportManager(*ui, settings, m_context.programFolder, this);
-    progressRange(100 * int(m_album->itemCount()));
     const bool ok = manager->exportLocalTour(*m_album, QString::fromStdString(m_album->name()));
     progressEnd();
     if (!ok || !manager->generatorRunning()) {
         delete manager;
         return;
     }
-    manager->setGeneratorFinished([manager, keep = std::shared_ptr<ExportUi>(std::move(ui))](
+    manager->setGeneratorFinished([manager, keepUi = std::shared_ptr<ExportUi>(std::move(ui)),
+                                   keepOwn = std::shared_ptr<ExportUi>(std::move(own))](
                                       bool, const QString&) { manager->deleteLater(); });
 }
 

@@ -88,8 +88,8 @@ struct PanelContext {
     // The files chosen to add, and the album folder chosen to open (empty: cancelled).
     std::function<QStringList(const QString& title, const QString& filter)> choosePictures;
     std::function<QString(const QString& title, const QString& start)> chooseAlbumFolder;
-    // The dialogs of a tour export; null: the program's own windows.
-    std::function<std::unique_ptr<ExportUi>(QWidget* parent)> exportUi;
+    // The dialogs of a tour export (not owned); null: the program's own windows.
+    ExportUi* exportUi = nullptr;
 };
 
 // The main window's one child: the album list, the strip, the panorama of the picture shown

@@ -4,12 +4,16 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUrl>
 
 #include "album/AlbumLibrary.h"
 #include "album/EditHistory.h"
 #include "album/FilePatternList.h"
+#include "album/TransferMime.h"
+#include "export/ExportUi.h"
 #include "shell/RegistryStore.h"
 #include "shell/ResourceLibrary.h"
 #include "shell/Settings.h"
@@ -18,6 +22,7 @@
 #include "skins/SkinManager.h"
 #include "skins/SkinSlider.h"
 #include "support/SettingsFixture.h"
+#include "support/TourExportSupport.h"
 #include "ui/AlbumStrip.h"
 #include "ui/PanoramaView.h"
 
@@ -25,6 +30,27 @@ namespace orbpix {
 namespace {
 
 constexpr int kWaitMs = 20000;
+
+// Answers the tour export as a user who saves to a fixed place, and notes the progress.
+class TourUser : public ExportUi {
+public:
+    QString destination;
+    int maximum = -1;
+    int lastPosition = -1;
+    QStringList messages;
+    std::optional<QString> askTourDestination(const QString&, const QString&) override {
+        return destination;
+    }
+    void showProgress(int max) override { maximum = max; }
+    void progressPicture(const QString&) override {}
+    void progressPosition(int position) override { lastPosition = position; }
+    bool progressCancelled() override { return false; }
+    void hideProgress() override {}
+    void processEvents() override {}
+    void message(const QString& text, Icon) override { messages << text; }
+    bool askOkCancel(const QString&) override { return true; }
+    std::optional<RingCircles> editCircles(const ExportPicture&) override { return std::nullopt; }
+};
 
 // The panel in a window of its own, on a library seeded from the program's examples, with a
 // user who answers every question with OK and whose messages are recorded.
@@ -46,6 +72,8 @@ protected:
         context.settings = &m_settings;
         context.message = [this](const QString& text, bool) { m_messages << text; };
         context.confirm = [](const QString&) { return true; };
+        context.programFolder = QStringLiteral(ORBPIX_PROGRAM_DIR);
+        context.exportUi = &m_tourUser;
         m_panel = new MainPanel(&m_window, context);
         m_window.resize(m_panel->layoutSize());
         m_window.show();
@@ -83,6 +111,7 @@ protected:
     QWidget m_window;
     MainPanel* m_panel = nullptr;
     QStringList m_messages;
+    TourUser m_tourUser;
 };
 
 TEST_F(MainPanelTest, FirstStartShowsTheExampleAlbumWithItsFirstPanorama) {
@@ -242,6 +271,84 @@ TEST_F(MainPanelTest, ResizingMovesEachControlWithItsEdge) {
     const int builds = m_panel->backgroundBuilds();
     m_panel->repaint();
     EXPECT_EQ(m_panel->backgroundBuilds(), builds);
+}
+
+TEST_F(MainPanelTest, PublishingATourTakesTheAlbumsPictures) {
+    start();
+    TourUser* user = &m_tourUser;
+    user->destination = m_temp.path("Mars tour");
+    EXPECT_FALSE(m_panel->isCommandEnabled(command::kPublishHtml));
+    EXPECT_FALSE(m_panel->unavailableReason(command::kPublishHtml).isEmpty());
+    EXPECT_FALSE(m_panel->unavailableReason(command::kPublishEmail).isEmpty());
+    control<SkinButton>(panel::kPublishTour)->click();
+    EXPECT_EQ(user->maximum, 300);
+    EXPECT_TRUE(user->messages.isEmpty()) << user->messages.join('\n').toStdString();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return test::readTourProgram(user->destination).has_value(); }, kWaitMs));
+    const auto tour = test::readTourProgram(user->destination);
+    EXPECT_EQ(tour->album.title, "Mars");
+    ASSERT_EQ(tour->album.pictures.size(), 3u);
+    EXPECT_TRUE(control<QWidget>(panel::kProgress)->isHidden());
+    // The buttons of the kinds still to come say so instead of doing nothing.
+    control<SkinButton>(panel::kPublishHtml)->click();
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_EQ(m_messages[0], resourceLibrary().text(paneltext::kHtmlLater));
+}
+
+TEST_F(MainPanelTest, TrashAndViewTakeDroppedPicturesOnly) {
+    start();
+    QMimeData items;
+    ASSERT_TRUE(offerSelection(items, *m_panel->album(), {2, 1}));
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString(*m_panel->album()->itemPath(0)))});
+    const auto drop = [](QWidget* target, const QMimeData& data, QEvent::Type type) {
+        const QPoint at = target->rect().center();
+        if (type == QEvent::Drop) {
+            // A drop follows the drag's entry, as the platform delivers them.
+            QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+            QCoreApplication::sendEvent(target, &enter);
+            QDropEvent event(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+            QCoreApplication::sendEvent(target, &event);
+            return std::make_pair(event.isAccepted(), event.dropAction());
+        }
+        QDragEnterEvent event(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(target, &event);
+        return std::make_pair(event.isAccepted(), event.dropAction());
+    };
+    QWidget* trash = m_panel->control(panel::kTrash);
+    QWidget* view = m_panel->view();
+    EXPECT_EQ(drop(trash, items, QEvent::DragEnter), std::make_pair(true, Qt::MoveAction));
+    EXPECT_EQ(drop(view, items, QEvent::DragEnter), std::make_pair(true, Qt::CopyAction));
+    EXPECT_FALSE(drop(trash, files, QEvent::DragEnter).first);
+    EXPECT_FALSE(drop(view, files, QEvent::Drop).first);
+    // The trash leaves the removal to the strip the drag came from.
+    EXPECT_TRUE(drop(trash, items, QEvent::Drop).first);
+    EXPECT_EQ(m_panel->album()->itemCount(), 3u);
+    // The view shows the last picture dropped on it.
+    EXPECT_TRUE(drop(view, items, QEvent::Drop).first);
+    waitForPanorama(1);
+}
+
+TEST_F(MainPanelTest, FollowsASkinChangeAtOnce) {
+    start();
+    const QString skins = m_temp.path("skins");
+    ASSERT_TRUE(QDir().mkpath(skins + "/Plain"));
+    ASSERT_TRUE(
+        QFile::link(QStringLiteral(ORBPIX_PROGRAM_DIR "/Skins/Default"), skins + "/Default"));
+    QImage ground(8, 8, QImage::Format_RGB32);
+    ground.fill(qRgb(200, 30, 90));
+    ASSERT_TRUE(ground.save(skins + "/Plain/MAIN_BKG.bmp", "BMP"));
+    ASSERT_TRUE(m_skins.initialise(skins, "Default", "Default"));
+    const QPoint open(m_panel->width() / 2, m_panel->height() - 5);
+    const QRgb before = m_panel->grab().toImage().pixel(open);
+    QStringList names;
+    (void)m_skins.getSkinList(names);
+    ASSERT_TRUE(m_skins.selectSkin(int(names.indexOf("Plain"))));
+    const QImage after = m_panel->grab().toImage();
+    EXPECT_NE(after.pixel(open), before);
+    EXPECT_EQ(after.pixel(open) & RGB_MASK, qRgb(200, 30, 90) & RGB_MASK);
+    // The plain skin has no button pictures: the buttons keep their places and still work.
+    EXPECT_TRUE(m_panel->control(panel::kAddPictures)->isVisible());
 }
 
 }  // namespace
