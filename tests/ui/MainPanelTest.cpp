@@ -244,6 +244,37 @@ TEST_F(MainPanelTest, DeletedPicturesComeBackWithTheirFilesOnUndo) {
     EXPECT_EQ(m_panel->shownItem(), 1);
 }
 
+TEST_F(MainPanelTest, PasteFillsANewAlbumAndTheOldOneCanGo) {
+    start();
+    Album* mars = m_panel->album();
+    ASSERT_TRUE(m_panel->runCommand(command::kSelectAll));
+    ASSERT_TRUE(m_panel->runCommand(command::kCopy));
+    ASSERT_TRUE(m_panel->runCommand(command::kNewAlbum));
+    ASSERT_NE(m_panel->album(), mars);
+    ASSERT_TRUE(m_panel->isCommandEnabled(command::kPaste));
+    ASSERT_TRUE(m_panel->runCommand(command::kPaste));
+    // An album that was empty shows its first picture at once.
+    EXPECT_EQ(m_panel->album()->itemCount(), 3u);
+    waitForPanorama(0);
+    EXPECT_EQ(property(2, "REVERSE"), "1,-26,64");
+
+    // A picture put into the folder by hand joins on refresh.
+    const QString folder = QString::fromStdString(m_panel->album()->folder());
+    ASSERT_TRUE(
+        QFile::copy(QString::fromStdString(*m_panel->album()->itemPath(0)), folder + "/extra.jpg"));
+    ASSERT_TRUE(m_panel->runCommand(command::kRefreshAlbum));
+    EXPECT_EQ(m_panel->album()->itemCount(), 4u);
+    EXPECT_EQ(m_panel->strip()->itemCount(), 4);
+
+    // Deleting the album (the user said OK) moves it away and shows a neighbour.
+    ASSERT_TRUE(m_panel->runCommand(command::kDeleteAlbum));
+    EXPECT_FALSE(QFileInfo::exists(folder));
+    ASSERT_TRUE(m_panel->album());
+    EXPECT_EQ(m_panel->album()->name(), "Mars");
+    EXPECT_EQ(m_panel->albumList()->count(), 3);
+    waitForPanorama(0);
+}
+
 TEST_F(MainPanelTest, ResizingMovesEachControlWithItsEdge) {
     start();
     const QSize start = m_panel->size();
