@@ -42,8 +42,8 @@ CMainFrame::CMainFrame(SkinManager& skins, PanelContext context) : m_skins(skins
     if (const auto menu = loadMenuTemplate(kMainMenu, &error))
         buildMenu(*menu);
     setMinimumSize(kMinimumFrameSize);
-    resize(m_panel->layoutSize().expandedTo(kMinimumFrameSize - QSize(0, 0)) +
-           QSize(0, menuBar()->sizeHint().height()));
+    resize((m_panel->layoutSize() + QSize(0, menuBar()->sizeHint().height()))
+               .expandedTo(kMinimumFrameSize));
     connect(m_panel, &MainPanel::commandsChanged, this, &CMainFrame::updateMenu);
     m_follower = std::make_unique<SkinFollower>(skins, this);
     // Without the socket, skins that other instances install show at the next start.

@@ -303,12 +303,8 @@ void MainPanel::createControls(const DialogTemplate& layout) {
                     scheduleCommit();
             });
         }
-        connect(button, &QAbstractButton::clicked, this, [this, id] {
-            if (isCommandEnabled(commandOfButton(id)))
-                (void)runCommand(commandOfButton(id));
-            else if (const QString why = unavailableReason(commandOfButton(id)); !why.isEmpty())
-                message(why, false);
-        });
+        connect(button, &QAbstractButton::clicked, this,
+                [this, id] { (void)runCommand(commandOfButton(id)); });
     }
     m_lens = static_cast<SkinButton*>(control(panel::kLens));
     m_lens->setCheckable(true);
@@ -699,9 +695,13 @@ void MainPanel::newAlbum() {
         return;
     }
     const QString key = QDir::cleanPath(QString::fromStdString(album->folder()));
-    m_albums[key] = std::move(album);
+    // An empty album taken again may be on show already: the object the strip and the
+    // history know stays, the second one goes.
+    auto it = m_albums.find(key);
+    if (it == m_albums.end())
+        it = m_albums.emplace(key, std::move(album)).first;
     fillAlbumList();
-    setAlbum(m_albums[key].get());
+    setAlbum(it->second.get());
 }
 
 void MainPanel::showNeighbourAfterRemoval(int row) {
@@ -991,9 +991,12 @@ void MainPanel::updateControls() {
             id == panel::kProgress)
             continue;
         const int which = commandOfButton(id);
-        const bool enabled = isCommandEnabled(which) || !unavailableReason(which).isEmpty();
+        const bool enabled = isCommandEnabled(which);
         if (widget->isEnabled() != enabled)
             widget->setEnabled(enabled);
+        // A button of a kind of publishing still to come says so where the pointer rests.
+        if (const QString why = unavailableReason(which); !why.isEmpty())
+            widget->setToolTip(why);
     }
     emit commandsChanged();
 }
@@ -1276,8 +1279,9 @@ void MainPanel::toggleLens() {
         isReversedProperty(m_album->property(std::size_t(m_shown), kPropertyReverse));
     PropertyMap values;
     values.set(kPropertyReverse, reversePropertyText(!reversed));
-    (void)m_history.perform(std::make_unique<ModifyImageStep>(*m_album, std::size_t(m_shown),
-                                                              std::move(values), this, labels()));
+    if (!m_history.perform(std::make_unique<ModifyImageStep>(*m_album, std::size_t(m_shown),
+                                                             std::move(values), this, labels())))
+        showLens(reversed);  // the click already turned the toggle; the album did not change
 }
 
 void MainPanel::showLens(bool reversed) {

@@ -146,6 +146,11 @@ TEST_F(MainPanelTest, FirstStartShowsTheExampleAlbumWithItsFirstPanorama) {
     EXPECT_EQ(list->currentText(), "New album");
     EXPECT_FALSE(m_panel->view()->control().hasPicture());
     EXPECT_EQ(list->count(), 4);
+    // Asking for a new album again takes the empty one on show.
+    Album* fresh = m_panel->album();
+    m_panel->chooseListEntry(list->count() - 1);
+    EXPECT_EQ(m_panel->album(), fresh);
+    EXPECT_EQ(list->count(), 4);
     m_panel->chooseListEntry(list->findText("Mars"));
     EXPECT_EQ(m_panel->album(), album);  // loaded once, kept
     waitForPanorama(0);
@@ -320,10 +325,15 @@ TEST_F(MainPanelTest, PublishingATourTakesTheAlbumsPictures) {
     EXPECT_EQ(tour->album.title, "Mars");
     ASSERT_EQ(tour->album.pictures.size(), 3u);
     EXPECT_TRUE(control<QWidget>(panel::kProgress)->isHidden());
-    // The buttons of the kinds still to come say so instead of doing nothing.
-    control<SkinButton>(panel::kPublishHtml)->click();
-    ASSERT_EQ(m_messages.size(), 1);
-    EXPECT_EQ(m_messages[0], resourceLibrary().text(paneltext::kHtmlLater));
+    // The buttons of the kinds still to come are off and say why.
+    for (const int id : {panel::kPublishHtml, panel::kPublishEmail}) {
+        EXPECT_FALSE(m_panel->control(id)->isEnabled()) << id;
+        EXPECT_EQ(m_panel->control(id)->toolTip(),
+                  m_panel->unavailableReason(id == panel::kPublishHtml ? command::kPublishHtml
+                                                                       : command::kPublishEmail));
+    }
+    EXPECT_EQ(m_panel->unavailableReason(command::kPublishHtml),
+              resourceLibrary().text(paneltext::kHtmlLater));
 }
 
 TEST_F(MainPanelTest, TrashAndViewTakeDroppedPicturesOnly) {
