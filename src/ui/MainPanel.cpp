@@ -19,6 +19,7 @@
 #include "album/FilePatternList.h"
 #include "album/FolderAlbum.h"
 #include "album/TransferMime.h"
+#include "core/UncheckedWork.h"
 #include "export/ExportManager.h"
 #include "imaging/CircleDetector.h"
 #include "imaging/Fitting.h"
@@ -1094,8 +1095,15 @@ void MainPanel::showItem(int index) {
     }
 }
 
+// Qt's event queue hands the posted events over under its own lock, which ThreadSanitizer
+// cannot see (see UncheckedWork); the result itself goes through our own lock.
+void MainPanel::postUnwrapEvent(int type) {
+    [[maybe_unused]] const UncheckedWork insideQt;
+    QCoreApplication::postEvent(this, new UnwrapPosted(type, m_jobGeneration));
+}
+
 void MainPanel::unwrapProgress() {
-    QCoreApplication::postEvent(this, new UnwrapPosted(kUnwrapProgressEvent, m_jobGeneration));
+    postUnwrapEvent(kUnwrapProgressEvent);
 }
 
 void MainPanel::unwrapDone(std::unique_ptr<PanoramaResult> result, const std::string&) {
@@ -1104,15 +1112,15 @@ void MainPanel::unwrapDone(std::unique_ptr<PanoramaResult> result, const std::st
         m_result = std::move(result);
         m_resultGeneration = m_jobGeneration;
     }
-    QCoreApplication::postEvent(this, new UnwrapPosted(kUnwrapDoneEvent, m_jobGeneration));
+    postUnwrapEvent(kUnwrapDoneEvent);
 }
 
 void MainPanel::unwrapStopped() {
-    QCoreApplication::postEvent(this, new UnwrapPosted(kUnwrapStoppedEvent, m_jobGeneration));
+    postUnwrapEvent(kUnwrapStoppedEvent);
 }
 
 void MainPanel::unwrapImpossible() {
-    QCoreApplication::postEvent(this, new UnwrapPosted(kUnwrapImpossibleEvent, m_jobGeneration));
+    postUnwrapEvent(kUnwrapImpossibleEvent);
 }
 
 void MainPanel::unwrapEvent(QEvent* event) {

@@ -174,6 +174,7 @@ private:
     void unwrapDone(std::unique_ptr<PanoramaResult> result, const std::string& key) override;
     void unwrapStopped() override;
     void unwrapImpossible() override;
+    void postUnwrapEvent(int type);
     void unwrapEvent(QEvent* event);
     // AlbumObserver: a refresh from the folder.
     void itemAdded(Album& album, std::size_t index) override;
