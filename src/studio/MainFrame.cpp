@@ -52,6 +52,8 @@ CMainFrame::CMainFrame(SkinManager& skins, PanelContext context) : m_skins(skins
 }
 
 CMainFrame::~CMainFrame() {
+    // The menu goes before the panel does; the panel must not update it on its way out.
+    disconnect(m_panel, nullptr, this, nullptr);
     savePlacementNow();
     // Copies handed to the clipboard are of no use once the window that made them is gone.
     (void)AlbumStrip::deleteTemporaryCopies();

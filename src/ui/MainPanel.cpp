@@ -213,6 +213,11 @@ MainPanel::MainPanel(QWidget* parent, PanelContext context)
 }
 
 MainPanel::~MainPanel() {
+    // Whatever the strip says while it lets go of the album is of no interest any more, and
+    // the window around may already be half gone.
+    m_idleUpdate.stop();
+    disconnect(m_strip, nullptr, this, nullptr);
+    blockSignals(true);
     if (m_refreshTimer)
         killTimer(m_refreshTimer);
     stopPreview();
@@ -365,6 +370,8 @@ void MainPanel::createControls(const DialogTemplate& layout) {
                       Anchor::StripWidth);
     m_controls[panel::kStrip] = m_strip;
     connect(m_strip, &AlbumStrip::showItemRequested, this, &MainPanel::showItem);
+    // Cut, copy and delete follow the selection at once, not at the next idle update.
+    connect(m_strip, &OWSelector::selectionChanged, this, &MainPanel::updateControls);
     connect(m_strip, &AlbumStrip::albumWasFilled, this, [this] {
         if (m_album && m_album->itemCount() > 0) {
             m_strip->selectOnly(0);
