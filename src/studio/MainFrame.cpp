@@ -42,9 +42,18 @@ CMainFrame::CMainFrame(SkinManager& skins, PanelContext context) : m_skins(skins
     if (const auto menu = loadMenuTemplate(kMainMenu, &error))
         buildMenu(*menu);
     setMinimumSize(kMinimumFrameSize);
-    resize((m_panel->layoutSize() + QSize(0, menuBar()->sizeHint().height()))
-               .expandedTo(kMinimumFrameSize));
+    // Until the user places it, the window takes a comfortable share of the screen, so
+    // that the panorama is larger than the layout's own picture.
+    QSize size = (m_panel->layoutSize() + QSize(0, menuBar()->sizeHint().height()))
+                     .expandedTo(kMinimumFrameSize);
+    if (const QScreen* s = screen())
+        size = size.expandedTo(kPreferredFrameSize.boundedTo(s->availableGeometry().size() * 0.85));
+    resize(size);
     connect(m_panel, &MainPanel::commandsChanged, this, &CMainFrame::updateMenu);
+    connect(m_panel, &MainPanel::albumShown, this, [this](const QString& album) {
+        const QString title = resourceLibrary().text(57344, QStringLiteral("OrbPix Studio"));
+        setWindowTitle(album.isEmpty() ? title : album + QStringLiteral(" - ") + title);
+    });
     m_follower = std::make_unique<SkinFollower>(skins, this);
     // Without the socket, skins that other instances install show at the next start.
     (void)m_follower->listen();

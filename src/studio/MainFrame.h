@@ -25,6 +25,8 @@ inline constexpr int kHomePageText = 200;
 inline constexpr int kMainMenu = 101;
 // The frame's smallest size, menu included.
 inline constexpr QSize kMinimumFrameSize{800, 580};
+// The size it opens at before it has a stored placement, where the screen allows.
+inline constexpr QSize kPreferredFrameSize{1024, 720};
 inline constexpr const char* kMainWindowPlacement = "MainWindow";
 
 // The album program's main window: the menu of the resource library over the panel, which

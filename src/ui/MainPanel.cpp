@@ -672,6 +672,7 @@ void MainPanel::setAlbum(Album* album) {
         m_strip->selectOnly(0);
         showItem(0);
     }
+    emit albumShown(album ? QString::fromStdString(album->name()) : QString());
     emit commandsChanged();
 }
 
@@ -1431,6 +1432,7 @@ void MainPanel::albumRenamed(Album& album) {
         return;
     m_strip->albumRenamed(album);
     refreshAlbumList();
+    emit albumShown(QString::fromStdString(album.name()));
 }
 
 void MainPanel::itemAdded(Album& album, std::size_t index) {

@@ -151,6 +151,8 @@ signals:
     // Enabled states or labels of commands may have changed.
     void commandsChanged();
     void busyChanged(bool busy);
+    // Another album is on show (empty name: none), or the one on show was renamed.
+    void albumShown(const QString& name);
 
 protected:
     bool event(QEvent* event) override;

@@ -208,7 +208,7 @@ TEST_F(StudioAppTest, NormalStartShowsTheExampleAlbumAndRemembersTheWindow) {
                       ASSERT_TRUE(panel->album());
                       EXPECT_EQ(panel->album()->name(), "Mars");
                       EXPECT_EQ(panel->album()->itemCount(), 3u);
-                      EXPECT_EQ(frame.windowTitle(), "OrbPix Studio");
+                      EXPECT_EQ(frame.windowTitle(), "Mars - OrbPix Studio");
                       EXPECT_GE(frame.width(), 800);
                       EXPECT_GE(frame.height(), 580);
                       // The menu's undo names the change it would take back.
