@@ -185,6 +185,27 @@ private:
 
 }  // namespace
 
+QString qtFileFilter(const QString& pairs) {
+    // "description|patterns|description|patterns||": each description may already name its
+    // patterns in brackets, which the file dialog would show twice.
+    const QStringList parts = pairs.split(u'|');
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i].trimmed();
+        const QString patterns = parts[i + 1].trimmed();
+        if (description.isEmpty() || patterns.isEmpty())
+            continue;
+        if (description.endsWith(u')')) {
+            const qsizetype open = description.lastIndexOf(u'(');
+            if (open > 0)
+                description = description.left(open).trimmed();
+        }
+        filters << description + QStringLiteral(" (") + QString(patterns).replace(u';', u' ') +
+                       u')';
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
 MainPanel::MainPanel(QWidget* parent, PanelContext context)
     : QWidget(parent),
       m_context(std::move(context)),
@@ -561,7 +582,9 @@ QString MainPanel::libraryRoot() const {
 
 void MainPanel::fillAlbumList() {
     m_albumList->clear();
-    for (const QString& name : m_library.albumNames()) {
+    QStringList names = m_library.albumNames();
+    names.sort(Qt::CaseInsensitive);
+    for (const QString& name : names) {
         m_albumList->addItem(name, QDir(libraryRoot()).filePath(name));
         m_albumList->setItemData(m_albumList->count() - 1, 0, kSpecialRole);
     }
@@ -783,7 +806,7 @@ void MainPanel::addPictures() {
         return;
     const QString title = text(paneltext::kAddPicturesTitle, QStringLiteral("Add pictures"));
     const QString filter =
-        openDialogFilter([](int id) { return resourceLibrary().text(id); }).replace(u'|', u'\n');
+        qtFileFilter(openDialogFilter([](int id) { return resourceLibrary().text(id); }));
     const QStringList files =
         m_context.choosePictures
             ? m_context.choosePictures(title, filter)
@@ -807,6 +830,8 @@ void MainPanel::addPictures() {
 void MainPanel::publishTour() {
     if (!m_album || m_album->itemCount() == 0)
         return;
+    // The export unwraps every picture itself; an unfinished preview is made again after it.
+    const bool previewAbandoned = m_busy;
     stopPreview();
     ExportSettings settings;
     if (m_context.settings) {
@@ -824,6 +849,8 @@ void MainPanel::publishTour() {
     auto manager = new ExportManager(*ui, settings, m_context.programFolder, this);
     const bool ok = manager->exportLocalTour(*m_album, QString::fromStdString(m_album->name()));
     progressEnd();
+    if (previewAbandoned)
+        showItem(m_shown);
     if (!ok || !manager->generatorRunning()) {
         delete manager;
         return;
@@ -883,6 +910,8 @@ bool MainPanel::isCommandEnabled(int id) const {
         case command::kPublishTour:
             return open && m_album->itemCount() > 0;
         case panel::kAutoCorrection:
+            // The automatic values come with the panorama.
+            return shown && writable && !m_busy && m_view->control().hasPicture();
         case panel::kNoCorrection:
         case panel::kLens:
         case panel::kLowerBrightness:

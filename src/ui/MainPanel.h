@@ -75,6 +75,10 @@ inline constexpr int kPropertiesLater = 885;
 inline constexpr int kPictureUnreadable = 886;
 }  // namespace paneltext
 
+// The file dialog's filter ("Description (*.a *.b);;…") for the "description|patterns|…||"
+// pairs of the picture formats.
+QString qtFileFilter(const QString& pairs);
+
 // What the panel needs from the program around it.
 struct PanelContext {
     QString programFolder;

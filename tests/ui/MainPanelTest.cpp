@@ -74,6 +74,10 @@ protected:
         context.confirm = [](const QString&) { return true; };
         context.programFolder = QStringLiteral(ORBPIX_PROGRAM_DIR);
         context.exportUi = &m_tourUser;
+        context.choosePictures = [this](const QString&, const QString& filter) {
+            m_filter = filter;
+            return m_chosen;
+        };
         m_panel = new MainPanel(&m_window, context);
         m_window.resize(m_panel->layoutSize());
         m_window.show();
@@ -112,6 +116,8 @@ protected:
     MainPanel* m_panel = nullptr;
     QStringList m_messages;
     TourUser m_tourUser;
+    QStringList m_chosen;  // what the user picks in the file dialog
+    QString m_filter;      // what the dialog offered
 };
 
 TEST_F(MainPanelTest, FirstStartShowsTheExampleAlbumWithItsFirstPanorama) {
@@ -247,6 +253,25 @@ TEST_F(MainPanelTest, DeletedPicturesComeBackWithTheirFilesOnUndo) {
     EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(third)));
     EXPECT_EQ(property(2, "REVERSE"), "1,-26,64");
     EXPECT_EQ(m_panel->shownItem(), 1);
+}
+
+TEST_F(MainPanelTest, AddedPicturesArriveWithTheirCirclesAsOneStep) {
+    start();
+    m_chosen = {QStringLiteral(ORBPIX_SOURCE_DIR "/examples/mars_1600x1200_normal.jpg")};
+    ASSERT_TRUE(m_panel->runCommand(command::kAddPictures));
+    ASSERT_EQ(m_panel->album()->itemCount(), 4u);
+    EXPECT_EQ(m_panel->strip()->itemCount(), 4);
+    EXPECT_EQ(property(3, "CIRCLES"), property(0, "CIRCLES"));
+    EXPECT_EQ(m_panel->undoRedoText(command::kUndo, "Undo"), "Undo" + resourceLibrary().text(500));
+    // The dialog offers every picture first, each format with its patterns once.
+    EXPECT_TRUE(m_filter.startsWith(resourceLibrary().text(795) + " (*.bmp "))
+        << m_filter.toStdString();
+    EXPECT_TRUE(m_filter.contains(";;JPEG pictures (*.jpg *.jpeg")) << m_filter.toStdString();
+    EXPECT_EQ(qtFileFilter("All (*.a;*.b)|*.a;*.b|B|*.b||"), "All (*.a *.b);;B (*.b)");
+
+    ASSERT_TRUE(m_panel->runCommand(command::kUndo));
+    EXPECT_EQ(m_panel->album()->itemCount(), 3u);
+    EXPECT_EQ(m_panel->strip()->itemCount(), 3);
 }
 
 TEST_F(MainPanelTest, PasteFillsANewAlbumAndTheOldOneCanGo) {
