@@ -274,6 +274,25 @@ TEST_F(MainPanelTest, AddedPicturesArriveWithTheirCirclesAsOneStep) {
     EXPECT_EQ(m_panel->strip()->itemCount(), 3);
 }
 
+TEST_F(MainPanelTest, APictureWithoutARingSaysSoAndShowsNothing) {
+    start();
+    // A picture that arrives by the folder carries no circles; none can be found in it.
+    QImage flat(640, 480, QImage::Format_RGB32);
+    flat.fill(qRgb(90, 90, 90));
+    const QString folder = QString::fromStdString(m_panel->album()->folder());
+    ASSERT_TRUE(flat.save(folder + "/zz flat.jpg", "JPEG"));
+    ASSERT_TRUE(m_panel->runCommand(command::kRefreshAlbum));
+    ASSERT_EQ(m_panel->album()->itemCount(), 4u);
+    ASSERT_FALSE(property(3, "CIRCLES"));
+    m_panel->showItem(3);
+    EXPECT_FALSE(m_panel->isBusy());
+    EXPECT_FALSE(m_panel->view()->control().hasPicture());
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].contains("\"zz flat.jpg\"")) << m_messages[0].toStdString();
+    EXPECT_FALSE(m_panel->isCommandEnabled(panel::kAutoCorrection));
+    EXPECT_FALSE(property(3, "CIRCLES"));
+}
+
 TEST_F(MainPanelTest, PasteFillsANewAlbumAndTheOldOneCanGo) {
     start();
     Album* mars = m_panel->album();
