@@ -1062,12 +1062,26 @@ void MainPanel::clearPicture() {
 }
 
 void MainPanel::showReadFailure(const QString& path, const QString& error) {
-    QString t = text(paneltext::kPictureUnreadable, QStringLiteral("%s\n%s"));
-    t.replace(t.indexOf(QLatin1String("%s")), 2, QFileInfo(path).fileName());
-    const qsizetype second = t.indexOf(QLatin1String("%s"));
-    if (second >= 0)
-        t.replace(second, 2, error);
-    message(t, true);
+    showNothing();
+    message(fillText(fillText(text(paneltext::kPictureUnreadable, QStringLiteral("%s\n%s")),
+                              QFileInfo(path).fileName()),
+                     error),
+            true);
+}
+
+void MainPanel::showNoCircles() {
+    showNothing();
+    const std::string name =
+        m_album ? m_album->itemName(std::size_t(std::max(m_shown, 0))).value_or("") : "";
+    message(
+        fillText(text(paneltext::kNoCircles, QStringLiteral("%s")), QString::fromStdString(name)),
+        true);
+}
+
+void MainPanel::showNothing() {
+    m_view->control().stopDrawing();
+    m_view->control().clearPicture();
+    m_view->update();
 }
 
 void MainPanel::showItem(int index) {
@@ -1096,18 +1110,11 @@ void MainPanel::showItem(int index) {
         QString error;
         const auto found = detectItemCircles(file, &error);
         if (!found) {
-            m_view->control().clearPicture();
             showReadFailure(file, error);
             return;
         }
         if (!found->detected) {
-            m_view->control().stopDrawing();
-            m_view->control().clearPicture();
-            m_view->update();
-            QString t = text(paneltext::kNoCircles, QStringLiteral("%s"));
-            t.replace(t.indexOf(QLatin1String("%s")), 2,
-                      QString::fromStdString(m_album->itemName(std::size_t(index)).value_or("")));
-            message(t, true);
+            showNoCircles();
             return;
         }
         circles = found->circles;
@@ -1118,7 +1125,6 @@ void MainPanel::showItem(int index) {
     PixelImage image;
     QString error;
     if (!loadFitted(file, kUnlimited, kUnlimited, image, &error)) {
-        m_view->control().clearPicture();
         showReadFailure(file, error);
         return;
     }
@@ -1172,15 +1178,11 @@ void MainPanel::unwrapEvent(QEvent* event) {
         case kUnwrapStoppedEvent:
             stopPreview();
             return;
-        case kUnwrapImpossibleEvent: {
+        case kUnwrapImpossibleEvent:
+            // The stored circles do not fit the picture.
             stopPreview();
-            QString t = text(paneltext::kNoCircles, QStringLiteral("%s"));
-            t.replace(t.indexOf(QLatin1String("%s")), 2,
-                      QString::fromStdString(
-                          m_album ? m_album->itemName(std::size_t(m_shown)).value_or("") : ""));
-            message(t, true);
+            showNoCircles();
             return;
-        }
         case kUnwrapDoneEvent:
             break;
         default:

@@ -215,6 +215,8 @@ private:
     void stopPreview();
     void clearPicture();
     void showReadFailure(const QString& path, const QString& error);
+    void showNoCircles();
+    void showNothing();
     void setSliders(const ColourCorrection& cc);
     void applyColourToView();
     void sliderMoved(int id, int value);

@@ -291,6 +291,14 @@ TEST_F(MainPanelTest, APictureWithoutARingSaysSoAndShowsNothing) {
     EXPECT_TRUE(m_messages[0].contains("\"zz flat.jpg\"")) << m_messages[0].toStdString();
     EXPECT_FALSE(m_panel->isCommandEnabled(panel::kAutoCorrection));
     EXPECT_FALSE(property(3, "CIRCLES"));
+
+    // Stored circles that do not fit the picture end the same way, once the worker says so.
+    ASSERT_TRUE(m_panel->album()->setProperty(0, "CIRCLES", "10,10,5,900"));
+    m_panel->showItem(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_panel->isBusy(); }, kWaitMs));
+    ASSERT_EQ(m_messages.size(), 2);
+    EXPECT_TRUE(m_messages[1].contains("mars_1600x1200_normal.jpg")) << m_messages[1].toStdString();
+    EXPECT_FALSE(m_panel->view()->control().hasPicture());
 }
 
 TEST_F(MainPanelTest, PasteFillsANewAlbumAndTheOldOneCanGo) {
