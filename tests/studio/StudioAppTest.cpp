@@ -32,6 +32,7 @@
 #include "support/ZipFiles.h"
 #include "ui/ExportProgressWindow.h"
 #include "ui/PanoramaView.h"
+#include "ui/SplashWindow.h"
 
 namespace orbpix {
 namespace {
@@ -102,6 +103,7 @@ protected:
     int run(const QStringList& arguments, std::function<void(CMainFrame&)> shown = {}) {
         StudioApp app(programFile());
         app.setSplashMs(50);
+        m_app = &app;
         app.setMainWindowShown([&shown](CMainFrame& frame) {
             if (shown)
                 shown(frame);
@@ -113,6 +115,7 @@ protected:
     }
 
     QStringList m_programs;
+    StudioApp* m_app = nullptr;  // the program while run() runs it
 };
 
 TEST_F(StudioAppTest, LocalTourFromTheCommandLine) {
@@ -209,6 +212,10 @@ TEST_F(StudioAppTest, NormalStartShowsTheExampleAlbumAndRemembersTheWindow) {
                       EXPECT_EQ(panel->album()->name(), "Mars");
                       EXPECT_EQ(panel->album()->itemCount(), 3u);
                       EXPECT_EQ(frame.windowTitle(), "Mars - OrbPix Studio");
+                      // The splash said the window is ready.
+                      ASSERT_TRUE(m_app->splash());
+                      EXPECT_EQ(m_app->splash()->controlText(1074), resourceLibrary().text(835));
+                      EXPECT_TRUE(m_app->splash()->controlText(1075).isEmpty());
                       EXPECT_GE(frame.width(), 800);
                       EXPECT_GE(frame.height(), 580);
                       // The menu's undo names the change it would take back.
