@@ -70,7 +70,7 @@ bool isUnwrapEvent(QEvent::Type type) {
            t == kUnwrapImpossibleEvent;
 }
 
-struct ButtonSpec {
+struct ButtonKind {
     int id;
     const char* element;
     Anchor anchor;
@@ -78,7 +78,7 @@ struct ButtonSpec {
 };
 
 // The panel's buttons, their pictures and how they follow the window.
-constexpr ButtonSpec kButtons[] = {
+constexpr ButtonKind kButtons[] = {
     {panel::kAddPictures, "BTM_OPEN_IMA", Anchor::TopBar, false},
     {panel::kOpenAlbum, "BTM_OPEN_ALB", Anchor::TopBar, false},
     {panel::kSaveAlbum, "BTM_SAVE_ALB", Anchor::TopBar, false},
@@ -99,14 +99,14 @@ constexpr ButtonSpec kButtons[] = {
     {panel::kRaiseSaturation, "BTM_MAX_SAT", Anchor::BottomRight, true},
 };
 
-struct SliderSpec {
+struct SliderKind {
     int id;
     const char* thumb;
     const char* track;
     int limit;
 };
 
-constexpr SliderSpec kSliders[] = {
+constexpr SliderKind kSliders[] = {
     {panel::kBrightness, "CUR_SLID_BRI", "BKG_SLID_BRI", kBrightnessLimit},
     {panel::kContrast, "CUR_SLID_CON", "BKG_SLID_CON", kContrastLimit},
     {panel::kSaturation, "CUR_SLID_SAT", "BKG_SLID_SAT", kSaturationLimit},
@@ -310,15 +310,15 @@ void MainPanel::createControls(const DialogTemplate& layout) {
     connect(m_albumList, &QComboBox::activated, this, &MainPanel::listActivated);
     m_controls[panel::kAlbumList] = m_albumList;
 
-    for (const ButtonSpec& spec : kButtons) {
-        auto* button = new SkinButton(this, spec.id);
-        button->setToolTip(tipOf(spec.id));
-        name(button, spec.id);
-        button->setRepeating(spec.repeating);
-        m_anchoring.place(spec.id, rectOf(spec.id, QRect(0, 0, 32, 28)), spec.anchor);
-        m_controls[spec.id] = button;
-        const int id = spec.id;
-        if (spec.repeating) {
+    for (const ButtonKind& kind : kButtons) {
+        auto* button = new SkinButton(this, kind.id);
+        button->setToolTip(tipOf(kind.id));
+        name(button, kind.id);
+        button->setRepeating(kind.repeating);
+        m_anchoring.place(kind.id, rectOf(kind.id, QRect(0, 0, 32, 28)), kind.anchor);
+        m_controls[kind.id] = button;
+        const int id = kind.id;
+        if (kind.repeating) {
             connect(button, &SkinButton::buttonRepeat, this, [this](int which) {
                 if (which == panel::kZoomIn || which == panel::kZoomOut)
                     zoom(which == panel::kZoomIn ? 1 : -1);
@@ -339,17 +339,17 @@ void MainPanel::createControls(const DialogTemplate& layout) {
     control(panel::kTrash)->setAcceptDrops(true);
     control(panel::kTrash)->installEventFilter(this);
 
-    for (const SliderSpec& spec : kSliders) {
+    for (const SliderKind& kind : kSliders) {
         auto* slider = new SkinSlider(this);
-        slider->setToolTip(tipOf(spec.id));
-        name(slider, spec.id);
-        slider->setRange(-spec.limit, spec.limit);
+        slider->setToolTip(tipOf(kind.id));
+        name(slider, kind.id);
+        slider->setRange(-kind.limit, kind.limit);
         slider->setSingleStep(kSliderLine);
         slider->setPageStep(kSliderLine * 4);
         slider->setValue(0);
-        m_anchoring.place(spec.id, rectOf(spec.id, QRect(0, 0, 128, 22)), Anchor::BottomRight);
-        m_controls[spec.id] = slider;
-        const int id = spec.id;
+        m_anchoring.place(kind.id, rectOf(kind.id, QRect(0, 0, 128, 22)), Anchor::BottomRight);
+        m_controls[kind.id] = slider;
+        const int id = kind.id;
         connect(slider, &QAbstractSlider::valueChanged, this, [this, id, slider](int value) {
             sliderMoved(id, value);
             // Keys, the wheel and clicks beside the thumb end at once; a drag on release.
@@ -406,22 +406,22 @@ void MainPanel::createControls(const DialogTemplate& layout) {
 void MainPanel::loadSkin() {
     const SkinManager& skins = programSkins();
     m_skin.load(skins);
-    for (const ButtonSpec& spec : kButtons) {
-        auto* button = static_cast<SkinButton*>(control(spec.id));
+    for (const ButtonKind& kind : kButtons) {
+        auto* button = static_cast<SkinButton*>(control(kind.id));
         SkinBitmap picture;
-        const char* element = spec.element;
-        if (spec.id == panel::kLens)
+        const char* element = kind.element;
+        if (kind.id == panel::kLens)
             element = m_lens->isChecked() ? "BTN_ROTATE_UP" : "BTN_ROTATE_DOWN";
         (void)skins.loadElement(QString::fromLatin1(element), picture);
         if (!picture.isEmpty())
-            m_anchoring.setRect(spec.id, button->setPicture(picture, SkinButton::Resize::Yes));
+            m_anchoring.setRect(kind.id, button->setPicture(picture, SkinButton::Resize::Yes));
         else
             (void)button->setPicture(picture, SkinButton::Resize::No);
     }
-    for (const SliderSpec& spec : kSliders) {
-        auto* slider = static_cast<SkinSlider*>(control(spec.id));
-        slider->setThumbElement(QString::fromLatin1(spec.thumb));
-        slider->setTrackElement(QString::fromLatin1(spec.track));
+    for (const SliderKind& kind : kSliders) {
+        auto* slider = static_cast<SkinSlider*>(control(kind.id));
+        slider->setThumbElement(QString::fromLatin1(kind.thumb));
+        slider->setTrackElement(QString::fromLatin1(kind.track));
     }
     m_progress->loadSkinColours();
 
@@ -444,10 +444,10 @@ void MainPanel::loadSkin() {
 
 void MainPanel::centreTopBar() {
     std::vector<int> ids, widths;
-    for (const ButtonSpec& spec : kButtons)
-        if (spec.anchor == Anchor::TopBar) {
-            ids.push_back(spec.id);
-            widths.push_back(m_anchoring.rect(spec.id).width());
+    for (const ButtonKind& kind : kButtons)
+        if (kind.anchor == Anchor::TopBar) {
+            ids.push_back(kind.id);
+            widths.push_back(m_anchoring.rect(kind.id).width());
         }
     const std::vector<int> xs = centredBarPositions(widths, width());
     for (std::size_t i = 0; i < ids.size(); ++i) {
