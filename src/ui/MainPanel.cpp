@@ -140,6 +140,20 @@ QColor stripColour(const char* element) {
     return QColor::fromRgb(skinColor(QString::fromLatin1(element), catalogueDefault(element)));
 }
 
+// The album list: opening it, by mouse or by key, reads the library's names again first.
+class AlbumListBox final : public QComboBox {
+public:
+    AlbumListBox(QWidget* parent, std::function<void()> beforeOpening)
+        : QComboBox(parent), m_beforeOpening(std::move(beforeOpening)) {}
+    void showPopup() override {
+        m_beforeOpening();
+        QComboBox::showPopup();
+    }
+
+private:
+    std::function<void()> m_beforeOpening;
+};
+
 // The export's dialogs, with its progress shown on the panel's own bar as well.
 class ProgressMirror final : public ExportUi {
 public:
@@ -301,10 +315,9 @@ void MainPanel::createControls(const DialogTemplate& layout) {
     const QRect viewArea = rectOf(panel::kPictureView, QRect(72, 214, 500, 284));
     m_anchoring = PanelAnchoring(m_layoutSize, viewArea);
 
-    m_albumList = new QComboBox(this);
+    m_albumList = new AlbumListBox(this, [this] { refreshAlbumList(); });
     m_albumList->setToolTip(tipOf(panel::kAlbumList));
     name(m_albumList, panel::kAlbumList);
-    m_albumList->installEventFilter(this);
     m_anchoring.place(panel::kAlbumList, rectOf(panel::kAlbumList, QRect(12, 12, 196, 24)),
                       Anchor::Fixed);
     connect(m_albumList, &QComboBox::activated, this, &MainPanel::listActivated);
@@ -569,8 +582,6 @@ bool MainPanel::eventFilter(QObject* watched, QEvent* event) {
                 break;
         }
     }
-    if (watched == m_albumList && event->type() == QEvent::MouseButtonPress)
-        refreshAlbumList();
     return QWidget::eventFilter(watched, event);
 }
 

@@ -142,6 +142,17 @@ TEST_F(MainPanelTest, FirstStartShowsTheExampleAlbumWithItsFirstPanorama) {
     ASSERT_EQ(list->count(), 3);
     EXPECT_EQ(list->currentText(), "Mars");
     EXPECT_EQ(list->itemText(2), resourceLibrary().text(225));
+    // An album made elsewhere shows up when the list is opened; the selection stays.
+    ASSERT_TRUE(QDir().mkpath(library() + "/Apollo"));
+    list->showPopup();
+    list->hidePopup();
+    ASSERT_EQ(list->count(), 4);
+    EXPECT_EQ(list->itemText(0), "Apollo");
+    EXPECT_EQ(list->currentText(), "Mars");
+    ASSERT_TRUE(QDir(library() + "/Apollo").removeRecursively());
+    list->showPopup();
+    list->hidePopup();
+    ASSERT_EQ(list->count(), 3);
     m_panel->chooseListEntry(1);  // the separator changes nothing
     EXPECT_EQ(list->currentIndex(), 0);
     EXPECT_EQ(m_panel->album(), album);
