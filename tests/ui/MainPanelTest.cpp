@@ -383,7 +383,8 @@ TEST_F(MainPanelTest, PublishingATourTakesTheAlbumsPictures) {
     EXPECT_EQ(user->maximum, 300);
     EXPECT_TRUE(user->messages.isEmpty()) << user->messages.join('\n').toStdString();
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return test::readTourProgram(user->destination).has_value(); }, kWaitMs));
+        [&] { return test::readTourProgram(user->destination).has_value(); }, kWaitMs))
+        << user->messages.join('\n').toStdString();
     const auto tour = test::readTourProgram(user->destination);
     EXPECT_EQ(tour->album.title, "Mars");
     ASSERT_EQ(tour->album.pictures.size(), 3u);
