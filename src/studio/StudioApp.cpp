@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QPixmap>
+#include <QScreen>
 
 #include "album/AlbumLibrary.h"
 #include "album/FilePatternList.h"
@@ -16,6 +17,7 @@
 #include "skins/InstanceNotice.h"
 #include "skins/SkinAccess.h"
 #include "skins/SkinManager.h"
+#include "studio/MainFrame.h"
 #include "ui/SplashWindow.h"
 #include "ui/WidgetExportUi.h"
 
@@ -211,12 +213,41 @@ int StudioApp::runMode() {
         case RunMode::ArgumentFile:
             break;
     }
+    return runMainWindow();
+}
+
+int StudioApp::runMainWindow() {
+    // The window at its smallest must fit the screen's usable area.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen && !CMainFrame::screenIsLargeEnough(screen->availableGeometry().size())) {
+        m_splash.reset();
+        showStudioMessage(resourceLibrary().text(kScreenTooSmallText), /*warning=*/true);
+        return 1;
+    }
+    ++m_settings.launchCounter;
+    showSplashText(SplashWindow::kLowerText, kSplashWindowText);
+
+    PanelContext context;
+    context.programFolder = m_programFolder;
+    context.settings = &m_settings;
+    CMainFrame frame(*m_skins, context);
+    m_frame = &frame;
+    (void)frame.restoreStoredPlacement();
+    frame.panel()->openStartAlbum();
+    frame.show();
+    showSplashText(SplashWindow::kUpperText, kSplashReadyText);
+    if (m_splash)
+        m_splash->setControlText(SplashWindow::kLowerText, QString());
+
+    QEventLoop loop;
+    QObject::connect(&frame, &CMainFrame::closed, &loop, &QEventLoop::quit);
+    if (m_frameShown)
+        QMetaObject::invokeMethod(
+            &frame, [this, &frame] { m_frameShown(frame); }, Qt::QueuedConnection);
+    loop.exec();
     m_splash.reset();
-    showStudioMessage(
-        resourceLibrary().text(kNoMainWindowText,
-                               QStringLiteral("The album window is not available yet.")),
-        /*warning=*/false);
-    return 1;
+    m_frame = nullptr;
+    return 0;
 }
 
 void StudioApp::exitPath() {

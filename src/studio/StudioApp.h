@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 #include "shell/CommandLine.h"
@@ -9,6 +10,7 @@
 
 namespace orbpix {
 
+class CMainFrame;
 class SkinManager;
 class SplashWindow;
 
@@ -24,7 +26,9 @@ public:
     static constexpr int kSplashStartingText = 815;
     static constexpr int kSplashFormatsText = 820;
     static constexpr int kSplashSettingsText = 825;
-    static constexpr int kNoMainWindowText = 860;
+    static constexpr int kScreenTooSmallText = 810;
+    static constexpr int kSplashWindowText = 830;
+    static constexpr int kSplashReadyText = 835;
 
     // programFile: the full path of the running program (tests name another program folder).
     explicit StudioApp(QString programFile);
@@ -53,6 +57,13 @@ public:
     const QString& defaultSkin() const { return m_defaultSkin; }
     SkinManager& skinManager() { return *m_skins; }
     SplashWindow* splash() const { return m_splash.get(); }
+    // The main window while a normal start runs, else null.
+    CMainFrame* mainFrame() const { return m_frame; }
+    // Called once the main window is shown and the album opened, before the program waits
+    // for the user (tests drive the window from here).
+    void setMainWindowShown(std::function<void(CMainFrame&)> shown) {
+        m_frameShown = std::move(shown);
+    }
 
 private:
     // Start-up up to the run mode; false when the program must end.
@@ -60,6 +71,7 @@ private:
     int runMode();
     // The three publishing modes: the export of the loose files, without a main window.
     int runExport(RunMode mode, const QStringList& files);
+    int runMainWindow();
     void exitPath();
     void showSplashText(int control, int textId);
 
@@ -74,6 +86,8 @@ private:
     std::unique_ptr<SplashWindow> m_splash;
     int m_splashMs;
     int m_exportThreads = 0;
+    CMainFrame* m_frame = nullptr;
+    std::function<void(CMainFrame&)> m_frameShown;
 };
 
 // Shows a message box titled with the program's name.

@@ -1,6 +1,7 @@
 #include "studio/StudioApp.h"
 
 #include <gtest/gtest.h>
+#include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
@@ -25,12 +26,15 @@
 #include "skins/SkinDialog.h"
 #include "skins/SkinFollower.h"
 #include "skins/SkinManager.h"
+#include "studio/MainFrame.h"
 #include "support/SettingsFixture.h"
 #include "support/TourExportSupport.h"
 #include "support/WaitUntil.h"
 #include "support/ZipFiles.h"
 #include "tourfmt/TourAlbum.h"
 #include "ui/ExportProgressWindow.h"
+#include "ui/PanoramaView.h"
+#include "ui/SplashWindow.h"
 
 namespace orbpix {
 namespace {
@@ -99,13 +103,23 @@ protected:
         EXPECT_TRUE(test::writeRingPicture(path, 400, 300, 25, 125, seed));
         return path;
     }
-    int run(const QStringList& arguments) {
+    // Runs the program; a normal start hands its window to `shown` (closed at once without).
+    int run(const QStringList& arguments, std::function<void(CMainFrame&)> shown = {}) {
         StudioApp app(programFile());
         app.setSplashMs(50);
+        m_app = &app;
+        app.setMainWindowShown([&shown](CMainFrame& frame) {
+            if (shown)
+                shown(frame);
+            // Closing waits until the preview of the picture shown is made.
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !frame.panel()->isBusy(); }, 20000));
+            EXPECT_TRUE(frame.close());
+        });
         return app.run(arguments);
     }
 
     QStringList m_programs;
+    StudioApp* m_app = nullptr;  // the program while run() runs it
 };
 
 TEST_F(StudioAppTest, LocalTourFromTheCommandLine) {
@@ -168,14 +182,16 @@ TEST_F(StudioAppTest, LocalTourThroughTheArgumentFile) {
     EXPECT_TRUE(user_.contains("Private=1"));
 }
 
-TEST_F(StudioAppTest, NormalStartAndUnfinishedModesSaySo) {
+TEST_F(StudioAppTest, UnfinishedModesSaySo) {
     writeFile(machineFolder() + "/Orbworks/OrbPixStudio.conf", "[User]\nName=Machine Ann\n");
     User user;
-    EXPECT_EQ(run({"some.jpg"}), 1);
-    ASSERT_EQ(user.messages.size(), 1);
+    EXPECT_EQ(run({"-OrbEmail", "a.jpg"}), 1);
+    EXPECT_EQ(run({"-OrbHTML", "a.jpg"}), 1);
+    ASSERT_EQ(user.messages.size(), 2);
     ResourceLibrary texts;
     ASSERT_TRUE(texts.load(programFolder()));
-    EXPECT_TRUE(user.messages[0].endsWith(texts.text(860))) << user.messages[0].toStdString();
+    EXPECT_TRUE(user.messages[0].endsWith(texts.text(861))) << user.messages[0].toStdString();
+    EXPECT_EQ(user.messages[0], user.messages[1]);
     EXPECT_EQ(readText("User", "Name", ""), "Machine Ann");
     EXPECT_TRUE(
         readFile(userFolder() + "/Orbworks/OrbPixStudio.conf").contains("Name=Machine Ann"));
@@ -264,6 +280,65 @@ TEST_F(PublishingModes, EmailWaitsForTheMailProgramAndKeepsItsFilesForIt) {
     EXPECT_TRUE(QDir(m_temp.path("runtime")).isEmpty());
 }
 
+// A first start seeds the library from the program's examples and opens on them; the window
+// keeps its place, and its album, for the next start.
+TEST_F(StudioAppTest, NormalStartShowsTheExampleAlbumAndRemembersTheWindow) {
+    ASSERT_TRUE(
+        QFile::link(QStringLiteral(ORBPIX_PROGRAM_DIR "/Examples"), programFolder() + "/Examples"));
+    User user;
+    bool looked = false;
+    ASSERT_EQ(run({"some.jpg"},
+                  [&](CMainFrame& frame) {
+                      MainPanel* panel = frame.panel();
+                      ASSERT_TRUE(
+                          QTest::qWaitFor([&] { return panel->view()->framesShown() > 0; }, 20000));
+                      ASSERT_TRUE(panel->album());
+                      EXPECT_EQ(panel->album()->name(), "Mars");
+                      EXPECT_EQ(panel->album()->itemCount(), 3u);
+                      EXPECT_EQ(frame.windowTitle(), "Mars - OrbPix Studio");
+                      // The splash said the window is ready.
+                      ASSERT_TRUE(m_app->splash());
+                      EXPECT_EQ(m_app->splash()->controlText(1074), resourceLibrary().text(835));
+                      EXPECT_TRUE(m_app->splash()->controlText(1075).isEmpty());
+                      EXPECT_GE(frame.width(), 800);
+                      EXPECT_GE(frame.height(), 580);
+                      // The menu's undo names the change it would take back.
+                      QAction* undo = frame.action(command::kUndo);
+                      ASSERT_TRUE(undo);
+                      EXPECT_FALSE(undo->isEnabled());
+                      ASSERT_TRUE(panel->runCommand(panel::kNoCorrection));
+                      frame.updateMenu();
+                      EXPECT_TRUE(undo->isEnabled());
+                      EXPECT_EQ(undo->text(), "&Undo modify image");
+                      EXPECT_FALSE(frame.action(command::kPublishHtml)->isEnabled());
+                      EXPECT_FALSE(frame.action(command::kPublishHtml)->toolTip().isEmpty());
+
+                      // Closing is refused while a preview is being made.
+                      panel->showItem(1);
+                      ASSERT_TRUE(panel->isBusy());
+                      EXPECT_FALSE(frame.close());
+                      EXPECT_TRUE(frame.isVisible());
+                      ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->isBusy(); }, 20000));
+                      frame.setGeometry(40, 50, 900, 640);
+                      looked = true;
+                  }),
+              0);
+    EXPECT_TRUE(looked);
+    EXPECT_TRUE(user.messages.isEmpty()) << user.messages.join('\n').toStdString();
+    EXPECT_EQ(readNumber("Settings", "LaunchCounter", 0), 1u);
+    EXPECT_EQ(readText("Settings", "LastAlbum", ""), "Mars");
+    EXPECT_EQ(
+        registry::readText(registry::Hive::User, QString(kProgramKey) + "\\Windows", "MainWindow"),
+        "40,50,940,690,1");
+    // The change was saved with the album when the window closed.
+    EXPECT_TRUE(readFile(m_temp.path("library/Mars/.orp")).contains("0,0,0"));
+
+    QRect placed;
+    ASSERT_EQ(run({}, [&](CMainFrame& frame) { placed = frame.geometry(); }), 0);
+    EXPECT_EQ(placed, QRect(40, 50, 900, 640));
+    EXPECT_EQ(readNumber("Settings", "LaunchCounter", 0), 2u);
+}
+
 TEST_F(StudioAppTest, NoSkinEndsTheProgramUnlessNotNeeded) {
     ASSERT_TRUE(QFile::remove(programFolder() + "/Skins/Default"));
     User user;
@@ -274,9 +349,10 @@ TEST_F(StudioAppTest, NoSkinEndsTheProgramUnlessNotNeeded) {
     EXPECT_TRUE(user.messages[0].endsWith(texts.text(805))) << user.messages[0].toStdString();
 
     writeFile(machineFolder() + "/Orbworks/OrbPixStudio.conf", "[Settings]\nNeedASkin=0\n");
-    EXPECT_EQ(run({}), 1);
-    ASSERT_EQ(user.messages.size(), 2);
-    EXPECT_TRUE(user.messages[1].endsWith(texts.text(860))) << user.messages[1].toStdString();
+    bool windowShown = false;
+    EXPECT_EQ(run({}, [&](CMainFrame&) { windowShown = true; }), 0);
+    EXPECT_TRUE(windowShown);
+    EXPECT_EQ(user.messages.size(), 1);
     // Never written back: it is the administrator's.
     EXPECT_FALSE(readFile(userFolder() + "/Orbworks/OrbPixStudio.conf").contains("NeedASkin"));
 }
