@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 #include "BenchTiming.h"
@@ -144,6 +145,43 @@ int main(int argc, char** argv) {
         printTiming("orbpix", *timing, pixels);
 #endif
         std::printf("\n");
+    }
+
+    // The preview as the editing window's worker makes it: the calling thread and a helper,
+    // one picture after another into the same block.
+    {
+        const StripSize preview = sizes[0];
+        orbpix::PanoramaUnwrapper both;
+        both.setThreads(2);
+        std::unique_ptr<orbpix::PanoramaResult> previous;
+        auto twoThreads = [&] {
+            previous = both.unwrap(source, &outer, &inner, preview.width, preview.height, {},
+                                   std::move(previous));
+            return previous && previous->image.width() == preview.width;
+        };
+        std::unique_ptr<orbpix::PanoramaResult> single;
+        auto oneThread = [&] {
+            single = unwrapper.unwrap(source, &outer, &inner, preview.width, preview.height, {},
+                                      std::move(single));
+            return single && single->image.width() == preview.width;
+        };
+        const auto pair = measureInTurns(kWarmups, kRuns, oneThread, twoThreads);
+        const auto timing = measure(kWarmups, kRuns, twoThreads);
+        if (!pair || !timing) {
+            std::printf("unwrap %dx%d (preview, two threads)  FAILED\n", preview.width,
+                        preview.height);
+            failed = true;
+        } else {
+            std::printf("unwrap %dx%d (preview, two threads, output reused)  ", preview.width,
+                        preview.height);
+            printTiming("orbpix", *timing, double(preview.width) * preview.height);
+            std::printf(" | one thread median %.2f ms, speed-up %.2f (median of rounds)",
+                        pair->first.medianMs, 1 / pair->medianRatio);
+            double load[1] = {0};
+            if (getloadavg(load, 1) == 1)
+                std::printf("  load %.2f", load[0]);
+            std::printf("\n");
+        }
     }
     return failed ? 1 : 0;
 }
