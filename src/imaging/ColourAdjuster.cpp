@@ -91,10 +91,9 @@ std::array<std::uint8_t, 256> byteTable(const std::array<std::int32_t, 256>& ton
 
 // The plain form of every combination, for the machines and settings the vector form does
 // not cover and for the pixels left over after the last whole vector.
-void scalarPass(const std::array<std::int32_t, 256>& tone, bool toneOn,
+void scalarPass(const std::array<std::uint8_t, 256>& table, bool toneOn,
                 const std::array<std::int32_t, 12>& m, bool matrixOn, std::uint8_t* p,
                 std::size_t count) {
-    const auto table = byteTable(tone);
     for (std::size_t i = 0; i < count; ++i, p += 4) {
         int b = p[0], g = p[1], r = p[2];
         if (toneOn)
@@ -280,55 +279,168 @@ ORBPIX_AVX2 inline __m256i matrixChannel256(__m256i rgLo, __m256i rgHi, __m256i 
     return _mm256_packs_epi32(lo, hi);
 }
 
+struct WideConstants {
+    __m256i factors, brightness, rgB, rgG, rgR, b1B, b1G, b1R;
+    __m256 reciprocal;
+};
+
+ORBPIX_AVX2 inline WideConstants wideConstants(const ToneVector& tone, const MatrixVector& matrix) {
+    return {
+        _mm256_broadcastsi128_si256(tone.factors),     _mm256_broadcastsi128_si256(tone.brightness),
+        _mm256_broadcastsi128_si256(matrix.rg[0]),     _mm256_broadcastsi128_si256(matrix.rg[1]),
+        _mm256_broadcastsi128_si256(matrix.rg[2]),     _mm256_broadcastsi128_si256(matrix.b1[0]),
+        _mm256_broadcastsi128_si256(matrix.b1[1]),     _mm256_broadcastsi128_si256(matrix.b1[2]),
+        _mm256_set1_ps(_mm_cvtss_f32(tone.reciprocal))};
+}
+
+// Sixteen pixels, 0–7 in p0 and 8–15 in p1, written back to out.
+template <bool Tone, bool Matrix>
+ORBPIX_AVX2 inline void wideSixteen(const WideConstants& k, __m256i p0, __m256i p1,
+                                    std::uint8_t* out) {
+    __m256i b = channelVector256<Tone>(p0, p1, 0, k.factors, k.reciprocal, k.brightness);
+    __m256i g = channelVector256<Tone>(p0, p1, 8, k.factors, k.reciprocal, k.brightness);
+    __m256i r = channelVector256<Tone>(p0, p1, 16, k.factors, k.reciprocal, k.brightness);
+    if constexpr (Matrix) {
+        const __m256i ones = _mm256_set1_epi16(1);
+        const __m256i rgLo = _mm256_unpacklo_epi16(r, g);
+        const __m256i rgHi = _mm256_unpackhi_epi16(r, g);
+        const __m256i b1Lo = _mm256_unpacklo_epi16(b, ones);
+        const __m256i b1Hi = _mm256_unpackhi_epi16(b, ones);
+        b = matrixChannel256(rgLo, rgHi, b1Lo, b1Hi, k.rgB, k.b1B);
+        g = matrixChannel256(rgLo, rgHi, b1Lo, b1Hi, k.rgG, k.b1G);
+        r = matrixChannel256(rgLo, rgHi, b1Lo, b1Hi, k.rgR, k.b1R);
+    }
+    const __m256i fourth = _mm256_packs_epi32(_mm256_srli_epi32(p0, 24), _mm256_srli_epi32(p1, 24));
+    const __m256i bg = _mm256_packus_epi16(b, g);
+    const __m256i ra = _mm256_packus_epi16(r, fourth);
+    const __m256i br = _mm256_unpacklo_epi8(bg, ra);
+    const __m256i ga = _mm256_unpackhi_epi8(bg, ra);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_unpacklo_epi8(br, ga));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32), _mm256_unpackhi_epi8(br, ga));
+}
+
 template <bool Tone, bool Matrix>
 ORBPIX_AVX2 void vectorPass256(const ToneVector& tone, const MatrixVector& matrix, std::uint8_t* p,
                                std::size_t count) {
-    const __m256i factors = _mm256_broadcastsi128_si256(tone.factors);
-    const __m256 reciprocal = _mm256_set1_ps(_mm_cvtss_f32(tone.reciprocal));
-    const __m256i brightness = _mm256_broadcastsi128_si256(tone.brightness);
-    const __m256i ones = _mm256_set1_epi16(1);
-    const __m256i rgB = _mm256_broadcastsi128_si256(matrix.rg[0]);
-    const __m256i rgG = _mm256_broadcastsi128_si256(matrix.rg[1]);
-    const __m256i rgR = _mm256_broadcastsi128_si256(matrix.rg[2]);
-    const __m256i b1B = _mm256_broadcastsi128_si256(matrix.b1[0]);
-    const __m256i b1G = _mm256_broadcastsi128_si256(matrix.b1[1]);
-    const __m256i b1R = _mm256_broadcastsi128_si256(matrix.b1[2]);
-    for (std::size_t i = 0; i + 16 <= count; i += 16, p += 64) {
-        const __m256i p0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-        const __m256i p1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
-        __m256i b = channelVector256<Tone>(p0, p1, 0, factors, reciprocal, brightness);
-        __m256i g = channelVector256<Tone>(p0, p1, 8, factors, reciprocal, brightness);
-        __m256i r = channelVector256<Tone>(p0, p1, 16, factors, reciprocal, brightness);
-        if constexpr (Matrix) {
-            const __m256i rgLo = _mm256_unpacklo_epi16(r, g);
-            const __m256i rgHi = _mm256_unpackhi_epi16(r, g);
-            const __m256i b1Lo = _mm256_unpacklo_epi16(b, ones);
-            const __m256i b1Hi = _mm256_unpackhi_epi16(b, ones);
-            b = matrixChannel256(rgLo, rgHi, b1Lo, b1Hi, rgB, b1B);
-            g = matrixChannel256(rgLo, rgHi, b1Lo, b1Hi, rgG, b1G);
-            r = matrixChannel256(rgLo, rgHi, b1Lo, b1Hi, rgR, b1R);
-        }
-        const __m256i fourth =
-            _mm256_packs_epi32(_mm256_srli_epi32(p0, 24), _mm256_srli_epi32(p1, 24));
-        const __m256i bg = _mm256_packus_epi16(b, g);
-        const __m256i ra = _mm256_packus_epi16(r, fourth);
-        const __m256i br = _mm256_unpacklo_epi8(bg, ra);
-        const __m256i ga = _mm256_unpackhi_epi8(bg, ra);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), _mm256_unpacklo_epi8(br, ga));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 32), _mm256_unpackhi_epi8(br, ga));
+    const WideConstants k = wideConstants(tone, matrix);
+    for (std::size_t i = 0; i + 16 <= count; i += 16, p += 64)
+        wideSixteen<Tone, Matrix>(k, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
+                                  _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32)), p);
+}
+
+// The matrix straight on eight interleaved pixels: masking gives each pixel's (blue, red) as a
+// pair of words and shifting its (green, fourth), so two word multiply-adds make a channel's
+// sum without taking the pixels apart. Packing with saturation clamps as above; one byte
+// shuffle puts the channels back in pixel order.
+struct DirectMatrix {
+    __m256i br[3];  // (blue, red) factor pairs of output blue, green, red
+    __m256i g0[3];  // (green, 0)
+    __m256i constant[3];
+};
+
+ORBPIX_AVX2 inline __m256i wordPair(std::int32_t lo, std::int32_t hi) {
+    return _mm256_set1_epi32(static_cast<std::int32_t>((static_cast<std::uint32_t>(hi) << 16) |
+                                                       static_cast<std::uint16_t>(lo)));
+}
+
+ORBPIX_AVX2 inline DirectMatrix directMatrix(const std::array<std::int32_t, 12>& m) {
+    DirectMatrix d;
+    for (int k = 0; k < 3; ++k) {
+        const int row = 2 - k;
+        d.br[k] = wordPair(m[row * 4 + 2], m[row * 4]);
+        d.g0[k] = wordPair(m[row * 4 + 1], 0);
+        d.constant[k] = _mm256_set1_epi32(m[row * 4 + 3]);
+    }
+    return d;
+}
+
+ORBPIX_AVX2 inline __m256i directChannel(__m256i br, __m256i ga, const DirectMatrix& d, int k) {
+    const __m256i sum =
+        _mm256_add_epi32(_mm256_madd_epi16(br, d.br[k]), _mm256_madd_epi16(ga, d.g0[k]));
+    return _mm256_srai_epi32(_mm256_add_epi32(sum, d.constant[k]), 10);
+}
+
+ORBPIX_AVX2 inline __m256i matrixDirect(__m256i px, const DirectMatrix& d) {
+    const __m256i br = _mm256_and_si256(px, _mm256_set1_epi32(0x00FF00FF));
+    const __m256i ga = _mm256_srli_epi16(px, 8);
+    const __m256i bg = _mm256_packs_epi32(directChannel(br, ga, d, 0), directChannel(br, ga, d, 1));
+    const __m256i ra = _mm256_packs_epi32(directChannel(br, ga, d, 2), _mm256_srli_epi32(px, 24));
+    const __m256i planar = _mm256_packus_epi16(bg, ra);  // b0–3 g0–3 r0–3 a0–3 per half
+    const __m256i interleave =
+        _mm256_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15, 0, 4, 8, 12, 1, 5, 9,
+                         13, 2, 6, 10, 14, 3, 7, 11, 15);
+    return _mm256_shuffle_epi8(planar, interleave);
+}
+
+ORBPIX_AVX2 void matrixPass256(const std::array<std::int32_t, 12>& m, std::uint8_t* p,
+                               std::size_t count) {
+    const DirectMatrix d = directMatrix(m);
+    for (std::size_t i = 0; i + 8 <= count; i += 8, p += 32) {
+        const __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), matrixDirect(px, d));
     }
 }
 
+// Where the processor can pick any of 128 bytes by index, the tone table needs no arithmetic:
+// two lookups cover its halves and the top bit of each byte chooses between them. The matrix
+// then runs as in the form above.
+#define ORBPIX_AVX512 __attribute__((target("avx2,avx512f,avx512bw,avx512vbmi")))
+
+// GCC 12's own AVX-512 headers fill the unused half of an extract with an undefined value and
+// then warn that it may be uninitialised (fixed in GCC 13); the warning says nothing of ours.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+template <bool Matrix>
+ORBPIX_AVX512 void tablePass512(const std::array<std::uint8_t, 256>& table,
+                                const std::array<std::int32_t, 12>& m, std::uint8_t* p,
+                                std::size_t count) {
+    const __m512i low0 = _mm512_loadu_si512(table.data());
+    const __m512i low1 = _mm512_loadu_si512(table.data() + 64);
+    const __m512i high0 = _mm512_loadu_si512(table.data() + 128);
+    const __m512i high1 = _mm512_loadu_si512(table.data() + 192);
+    const __mmask64 fourth = 0x8888888888888888ull;
+    const DirectMatrix d = directMatrix(m);
+    for (std::size_t i = 0; i + 16 <= count; i += 16, p += 64) {
+        const __m512i px = _mm512_loadu_si512(p);
+        const __m512i low = _mm512_permutex2var_epi8(low0, px, low1);
+        const __m512i high = _mm512_permutex2var_epi8(high0, px, high1);
+        __m512i toned = _mm512_mask_blend_epi8(_mm512_movepi8_mask(px), low, high);
+        toned = _mm512_mask_blend_epi8(fourth, toned, px);
+        if constexpr (Matrix) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(p),
+                                matrixDirect(_mm512_castsi512_si256(toned), d));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 32),
+                                matrixDirect(_mm512_extracti64x4_epi64(toned, 1), d));
+        } else {
+            _mm512_storeu_si512(p, toned);
+        }
+    }
+}
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
 // Picks the widest form and returns how many pixels it did.
 template <bool Tone, bool Matrix>
-std::size_t widestPass(const ToneVector& tone, const MatrixVector& matrix, std::uint8_t* p,
-                       std::size_t count) {
+std::size_t widestPass(const std::array<std::uint8_t, 256>& toneBytes,
+                       const std::array<std::int32_t, 12>& m, const ToneVector& tone,
+                       const MatrixVector& matrix, std::uint8_t* p, std::size_t count) {
     std::size_t done = 0;
-    if (simdLevel() >= SimdLevel::Avx2) {
+    if (Tone && simdLevel() >= SimdLevel::Avx512Vbmi) {
+        tablePass512<Matrix>(toneBytes, m, p, count);
+        done = count & ~std::size_t{15};
+    } else if (!Tone && simdLevel() >= SimdLevel::Avx2) {
+        matrixPass256(m, p, count);
+        done = count & ~std::size_t{7};
+    } else if (simdLevel() >= SimdLevel::Avx2) {
         vectorPass256<Tone, Matrix>(tone, matrix, p, count);
         done = count & ~std::size_t{15};
     }
-    if (simdLevel() >= SimdLevel::Sse2) {
+    if (simdLevel() >= SimdLevel::Sse2 && done < count) {
         vectorPass<Tone, Matrix>(tone, matrix, p + done * 4, count - done);
         done += (count - done) & ~std::size_t{7};
     }
@@ -364,6 +476,7 @@ void ColourAdjuster::setBrightnessContrast(int brightness, int contrast) {
     }
     m_brightness = brightness;
     m_contrast = c;
+    m_toneBytes = byteTable(m_tone);
 #if defined(__SSE2__)
     m_toneVector = toneVectorMatches(m_tone, brightness, c);
 #endif
@@ -379,14 +492,14 @@ void ColourAdjuster::pass(std::uint8_t* pixels, std::size_t count, bool toneOn,
         const ToneVector tone = toneVector(m_brightness, m_contrast);
         const MatrixVector matrix = matrixVector(m_matrix);
         if (toneOn && matrixOn)
-            done = widestPass<true, true>(tone, matrix, pixels, count);
+            done = widestPass<true, true>(m_toneBytes, m_matrix, tone, matrix, pixels, count);
         else if (toneOn)
-            done = widestPass<true, false>(tone, matrix, pixels, count);
+            done = widestPass<true, false>(m_toneBytes, m_matrix, tone, matrix, pixels, count);
         else
-            done = widestPass<false, true>(tone, matrix, pixels, count);
+            done = widestPass<false, true>(m_toneBytes, m_matrix, tone, matrix, pixels, count);
     }
 #endif
-    scalarPass(m_tone, toneOn, m_matrix, matrixOn, pixels + done * 4, count - done);
+    scalarPass(m_toneBytes, toneOn, m_matrix, matrixOn, pixels + done * 4, count - done);
 }
 
 void ColourAdjuster::applyToneTable(std::uint8_t* pixels, std::size_t count) const {

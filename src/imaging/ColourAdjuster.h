@@ -73,7 +73,8 @@ private:
     // What the tone table was built from, for the vector form that computes it.
     int m_brightness = 0;
     int m_contrast = 0;
-    bool m_toneVector = false;  // the vector form gives exactly the table
+    bool m_toneVector = false;                    // the vector form gives exactly the table
+    std::array<std::uint8_t, 256> m_toneBytes{};  // the table as bytes, for byte lookups
     bool m_toneOn = false;
     bool m_matrixOn = false;
 };

@@ -7,12 +7,15 @@ namespace orbpix {
 
 namespace {
 
-std::atomic<SimdLevel> g_limit{SimdLevel::Avx2};
+std::atomic<SimdLevel> g_limit{kWidestSimd};
 
 SimdLevel offered() {
 #if defined(__x86_64__) || defined(__i386__)
     static const SimdLevel level = [] {
         __builtin_cpu_init();
+        if (__builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw") &&
+            __builtin_cpu_supports("avx2"))
+            return SimdLevel::Avx512Vbmi;
         if (__builtin_cpu_supports("avx2"))
             return SimdLevel::Avx2;
 #if defined(__SSE2__)

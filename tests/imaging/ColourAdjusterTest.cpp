@@ -138,7 +138,7 @@ TEST(ColourAdjuster, EveryPassCombinationMatchesTheDefinition) {
 class ColourAdjusterAtLevel : public ::testing::TestWithParam<SimdLevel> {
 protected:
     void SetUp() override { limitSimdLevel(GetParam()); }
-    void TearDown() override { limitSimdLevel(SimdLevel::Avx2); }
+    void TearDown() override { limitSimdLevel(kWidestSimd); }
 };
 
 TEST_P(ColourAdjusterAtLevel, EverySliderSettingMatchesTheDefinition) {
@@ -179,7 +179,8 @@ TEST_P(ColourAdjusterAtLevel, EverySliderSettingMatchesTheDefinition) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, ColourAdjusterAtLevel,
-                         ::testing::Values(SimdLevel::Plain, SimdLevel::Sse2, SimdLevel::Avx2));
+                         ::testing::Values(SimdLevel::Plain, SimdLevel::Sse2, SimdLevel::Avx2,
+                                           SimdLevel::Avx512Vbmi));
 
 TEST(ColourAdjuster, ResetSwitchesBothPassesOffAndRestoresTheIdentityTable) {
     ColourAdjuster adjuster;

@@ -116,7 +116,7 @@ inline PixelImage referenceView(const PixelImage& strip, const ViewRequest& v,
     if (colour) {
         limitSimdLevel(SimdLevel::Plain);
         colour->apply(out.bits(), std::size_t(W) * H);
-        limitSimdLevel(SimdLevel::Avx2);
+        limitSimdLevel(kWidestSimd);
     }
     return out;
 }
