@@ -64,13 +64,8 @@ cv::Mat viewMap(const ViewSize& v, float pitch, float yaw, int stripWidth, int s
 #endif
 
 void printTiming(const char* label, const Timing& t) {
-    std::printf("%s median %6.2f ms (%5.0f frames/s) min %6.2f ms", label, t.medianMs,
-                1000.0 / t.medianMs, t.minMs);
-}
-
-double loadAverage() {
-    double load[1] = {0};
-    return getloadavg(load, 1) == 1 ? load[0] : -1;
+    std::printf("%s median %6.2f ms (%5.0f frames/s) min %6.2f ms spread %2.0f %%", label,
+                t.medianMs, 1000.0 / t.medianMs, t.minMs, t.spread * 100);
 }
 
 // Counts the frames the render thread hands over, without copying them: the figure is the
@@ -122,7 +117,7 @@ bool measureRenderer(const PixelImage& strip, const ViewSize& size) {
         renderer.setView(5, yaw += 0.5f, size.focal, true);
         return sink.waitBeyond(before);
     };
-    const auto timing = measure(kWarmups, kRuns, frame);
+    const auto timing = settled([&] { return measure(kWarmups, kRuns, frame); });
     renderer.stop();
     if (!timing)
         return false;
@@ -196,11 +191,12 @@ int main(int argc, char** argv) {
             cv::remap(stripMat, out, map1, map2, cv::INTER_NEAREST);
             return out.cols == size.width && out.rows == size.height;
         };
-        const auto pair = measureInTurns(kWarmups, kRuns, base, remap);
-        const auto withColour = measure(kWarmups, kRuns, coloured);
+        const auto pair = settled([&] { return measureInTurns(kWarmups, kRuns, base, remap); });
+        const auto withColour = settled([&] { return measure(kWarmups, kRuns, coloured); });
         projector.enableToneTable(true);
         projector.enableMatrix(true);
-        const auto colourShare = measureInTurns(kWarmups, kRuns, base, fused);
+        const auto colourShare =
+            settled([&] { return measureInTurns(kWarmups, kRuns, base, fused); });
         if (!pair || !withColour || !colourShare) {
             std::printf("  FAILED\n");
             failed = true;
@@ -210,13 +206,14 @@ int main(int argc, char** argv) {
         printTiming("orbpix", pair->first);
         std::printf(" | ");
         printTiming("cv::remap", pair->second);
-        std::printf(" | ratio %.2f\n", pair->medianRatio);
+        std::printf(" | ratio %.2f  load %.2f\n", pair->medianRatio, loadAverage());
 #else
-        const auto single = measure(kWarmups, kRuns, base);
-        const auto withColour = measure(kWarmups, kRuns, coloured);
+        const auto single = settled([&] { return measure(kWarmups, kRuns, base); });
+        const auto withColour = settled([&] { return measure(kWarmups, kRuns, coloured); });
         projector.enableToneTable(true);
         projector.enableMatrix(true);
-        const auto colourShare = measureInTurns(kWarmups, kRuns, base, fused);
+        const auto colourShare =
+            settled([&] { return measureInTurns(kWarmups, kRuns, base, fused); });
         if (!single || !withColour || !colourShare) {
             std::printf("  FAILED\n");
             failed = true;
@@ -224,12 +221,14 @@ int main(int argc, char** argv) {
         }
         std::printf("  ");
         printTiming("orbpix", *single);
-        std::printf("\n");
+        std::printf("  load %.2f\n", loadAverage());
 #endif
         std::printf("  ");
         printTiming("orbpix + tone table + matrix as separate passes", *withColour);
-        std::printf("\n  ");
-        printTiming("orbpix with colour in the frame", colourShare->second);
+        std::printf("  load %.2f\n  ", loadAverage());
+        printTiming("orbpix without colour", colourShare->first);
+        std::printf(" | ");
+        printTiming("with colour in the frame", colourShare->second);
         std::printf(" | colour adds %.0f %% (median of rounds)  load %.2f\n",
                     (colourShare->medianRatio - 1) * 100, loadAverage());
     }
