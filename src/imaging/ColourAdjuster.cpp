@@ -335,7 +335,6 @@ ORBPIX_AVX2 void vectorPass256(const ToneVector& tone, const MatrixVector& matri
 struct DirectMatrix {
     __m256i br[3];  // (blue, red) factor pairs of output blue, green, red
     __m256i g0[3];  // (green, 0)
-    __m256i constant[3];
 };
 
 ORBPIX_AVX2 inline __m256i wordPair(std::int32_t lo, std::int32_t hi) {
@@ -349,15 +348,19 @@ ORBPIX_AVX2 inline DirectMatrix directMatrix(const std::array<std::int32_t, 12>&
         const int row = 2 - k;
         d.br[k] = wordPair(m[row * 4 + 2], m[row * 4]);
         d.g0[k] = wordPair(m[row * 4 + 1], 0);
-        d.constant[k] = _mm256_set1_epi32(m[row * 4 + 3]);
     }
     return d;
 }
 
+// Saturation matrices have no constant column; the direct form below leaves it out, and a
+// matrix with one takes the forms above.
+bool hasConstant(const std::array<std::int32_t, 12>& m) {
+    return m[3] != 0 || m[7] != 0 || m[11] != 0;
+}
+
 ORBPIX_AVX2 inline __m256i directChannel(__m256i br, __m256i ga, const DirectMatrix& d, int k) {
-    const __m256i sum =
-        _mm256_add_epi32(_mm256_madd_epi16(br, d.br[k]), _mm256_madd_epi16(ga, d.g0[k]));
-    return _mm256_srai_epi32(_mm256_add_epi32(sum, d.constant[k]), 10);
+    return _mm256_srai_epi32(
+        _mm256_add_epi32(_mm256_madd_epi16(br, d.br[k]), _mm256_madd_epi16(ga, d.g0[k])), 10);
 }
 
 ORBPIX_AVX2 inline __m256i matrixDirect(__m256i px, const DirectMatrix& d) {
@@ -430,10 +433,10 @@ std::size_t widestPass(const std::array<std::uint8_t, 256>& toneBytes,
                        const std::array<std::int32_t, 12>& m, const ToneVector& tone,
                        const MatrixVector& matrix, std::uint8_t* p, std::size_t count) {
     std::size_t done = 0;
-    if (Tone && simdLevel() >= SimdLevel::Avx512Vbmi) {
+    if (Tone && simdLevel() >= SimdLevel::Avx512Vbmi && !hasConstant(m)) {
         tablePass512<Matrix>(toneBytes, m, p, count);
         done = count & ~std::size_t{15};
-    } else if (!Tone && simdLevel() >= SimdLevel::Avx2) {
+    } else if (!Tone && simdLevel() >= SimdLevel::Avx2 && !hasConstant(m)) {
         matrixPass256(m, p, count);
         done = count & ~std::size_t{7};
     } else if (simdLevel() >= SimdLevel::Avx2) {
