@@ -34,7 +34,7 @@ std::optional<ColourCorrection> parseColourCorrection(std::string_view text);
 // A tone table and a 3 × 4 colour matrix (units of 1/1024), each with its own switch, applied
 // to 32-bit blue-green-red pixels in one pass. The fourth byte of a pixel is never touched.
 // Every pass gives the same bytes as the plain table lookup and matrix arithmetic; where the
-// processor allows, eight pixels are worked on at a time.
+// processor allows, eight or sixteen pixels are worked on at a time.
 class ColourAdjuster {
 public:
     ColourAdjuster();

@@ -14,7 +14,8 @@ SimdLevel simdLevel();
 inline constexpr SimdLevel kWidestSimd = SimdLevel::Avx512Vbmi;
 
 // Holds the kernels to a lower level from now on, so that tests can compare every path with
-// the plain arithmetic on a machine that offers more. Not for use while kernels run.
+// the plain arithmetic on a machine that offers more. A kernel already running keeps the
+// level it started with.
 void limitSimdLevel(SimdLevel limit);
 
 }  // namespace orbpix
