@@ -396,6 +396,30 @@ ORBPIX_AVX2 void matrixPass256(const std::array<std::int32_t, 12>& m, std::uint8
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
+// The direct matrix form on sixteen pixels at once.
+struct DirectMatrix512 {
+    __m512i br[3];
+    __m512i g0[3];
+};
+
+ORBPIX_AVX512 inline __m512i directChannel512(__m512i br, __m512i ga, const DirectMatrix512& d,
+                                              int k) {
+    return _mm512_srai_epi32(
+        _mm512_add_epi32(_mm512_madd_epi16(br, d.br[k]), _mm512_madd_epi16(ga, d.g0[k])), 10);
+}
+
+ORBPIX_AVX512 inline __m512i matrixDirect512(__m512i px, const DirectMatrix512& d) {
+    const __m512i br = _mm512_and_si512(px, _mm512_set1_epi32(0x00FF00FF));
+    const __m512i ga = _mm512_srli_epi16(px, 8);
+    const __m512i bg =
+        _mm512_packs_epi32(directChannel512(br, ga, d, 0), directChannel512(br, ga, d, 1));
+    const __m512i ra =
+        _mm512_packs_epi32(directChannel512(br, ga, d, 2), _mm512_srli_epi32(px, 24));
+    const __m512i interleave =
+        _mm512_broadcast_i32x4(_mm_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15));
+    return _mm512_shuffle_epi8(_mm512_packus_epi16(bg, ra), interleave);
+}
+
 template <bool Matrix>
 ORBPIX_AVX512 void tablePass512(const std::array<std::uint8_t, 256>& table,
                                 const std::array<std::int32_t, 12>& m, std::uint8_t* p,
@@ -405,21 +429,21 @@ ORBPIX_AVX512 void tablePass512(const std::array<std::uint8_t, 256>& table,
     const __m512i high0 = _mm512_loadu_si512(table.data() + 128);
     const __m512i high1 = _mm512_loadu_si512(table.data() + 192);
     const __mmask64 fourth = 0x8888888888888888ull;
-    const DirectMatrix d = directMatrix(m);
+    const DirectMatrix narrow = directMatrix(m);
+    DirectMatrix512 d;
+    for (int k = 0; k < 3; ++k) {
+        d.br[k] = _mm512_set1_epi32(_mm256_extract_epi32(narrow.br[k], 0));
+        d.g0[k] = _mm512_set1_epi32(_mm256_extract_epi32(narrow.g0[k], 0));
+    }
     for (std::size_t i = 0; i + 16 <= count; i += 16, p += 64) {
         const __m512i px = _mm512_loadu_si512(p);
         const __m512i low = _mm512_permutex2var_epi8(low0, px, low1);
         const __m512i high = _mm512_permutex2var_epi8(high0, px, high1);
         __m512i toned = _mm512_mask_blend_epi8(_mm512_movepi8_mask(px), low, high);
         toned = _mm512_mask_blend_epi8(fourth, toned, px);
-        if constexpr (Matrix) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(p),
-                                matrixDirect(_mm512_castsi512_si256(toned), d));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(p + 32),
-                                matrixDirect(_mm512_extracti64x4_epi64(toned, 1), d));
-        } else {
-            _mm512_storeu_si512(p, toned);
-        }
+        if constexpr (Matrix)
+            toned = matrixDirect512(toned, d);
+        _mm512_storeu_si512(p, toned);
     }
 }
 
