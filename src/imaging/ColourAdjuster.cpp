@@ -408,13 +408,15 @@ ORBPIX_AVX512 inline __m512i directChannel512(__m512i br, __m512i ga, const Dire
         _mm512_add_epi32(_mm512_madd_epi16(br, d.br[k]), _mm512_madd_epi16(ga, d.g0[k])), 10);
 }
 
-ORBPIX_AVX512 inline __m512i matrixDirect512(__m512i px, const DirectMatrix512& d) {
+// The fourth bytes come from original, the pixels as they were before the tone table.
+ORBPIX_AVX512 inline __m512i matrixDirect512(__m512i px, __m512i original,
+                                             const DirectMatrix512& d) {
     const __m512i br = _mm512_and_si512(px, _mm512_set1_epi32(0x00FF00FF));
     const __m512i ga = _mm512_srli_epi16(px, 8);
     const __m512i bg =
         _mm512_packs_epi32(directChannel512(br, ga, d, 0), directChannel512(br, ga, d, 1));
     const __m512i ra =
-        _mm512_packs_epi32(directChannel512(br, ga, d, 2), _mm512_srli_epi32(px, 24));
+        _mm512_packs_epi32(directChannel512(br, ga, d, 2), _mm512_srli_epi32(original, 24));
     const __m512i interleave =
         _mm512_broadcast_i32x4(_mm_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15));
     return _mm512_shuffle_epi8(_mm512_packus_epi16(bg, ra), interleave);
@@ -440,9 +442,10 @@ ORBPIX_AVX512 void tablePass512(const std::array<std::uint8_t, 256>& table,
         const __m512i low = _mm512_permutex2var_epi8(low0, px, low1);
         const __m512i high = _mm512_permutex2var_epi8(high0, px, high1);
         __m512i toned = _mm512_mask_blend_epi8(_mm512_movepi8_mask(px), low, high);
-        toned = _mm512_mask_blend_epi8(fourth, toned, px);
         if constexpr (Matrix)
-            toned = matrixDirect512(toned, d);
+            toned = matrixDirect512(toned, px, d);
+        else
+            toned = _mm512_mask_blend_epi8(fourth, toned, px);
         _mm512_storeu_si512(p, toned);
     }
 }
