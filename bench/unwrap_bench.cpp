@@ -35,8 +35,8 @@ struct StripSize {
 };
 
 void printTiming(const char* label, const Timing& t, double pixels) {
-    std::printf("%s median %7.2f ms  min %7.2f ms  %6.1f Mpixel/s", label, t.medianMs, t.minMs,
-                megapixelsPerSecond(pixels, t.medianMs));
+    std::printf("%s median %7.2f ms  min %7.2f ms  spread %2.0f %%  %6.1f Mpixel/s", label,
+                t.medianMs, t.minMs, t.spread * 100, megapixelsPerSecond(pixels, t.medianMs));
     if (t.cpuPerWall > 0)
         std::printf("  cpu/wall %.2f", t.cpuPerWall);
 }
@@ -115,8 +115,9 @@ int main(int argc, char** argv) {
         };
         // Each pair runs in turns so that both see the same load of this shared machine; the
         // median of the per-round ratios is the figure to trust.
-        const auto pair = measureInTurns(kWarmups, kRuns, ours, theirsNew);
-        const auto reused = measureInTurns(kWarmups, kRuns, oursReusing, theirsReused);
+        const auto pair = settled([&] { return measureInTurns(kWarmups, kRuns, ours, theirsNew); });
+        const auto reused =
+            settled([&] { return measureInTurns(kWarmups, kRuns, oursReusing, theirsReused); });
         if (!pair || !reused) {
             std::printf("unwrap %dx%d (%s)  FAILED\n", size.width, size.height, size.name);
             failed = true;
@@ -126,15 +127,18 @@ int main(int argc, char** argv) {
         printTiming("orbpix", pair->first, pixels);
         std::printf(" | ");
         printTiming("cv::warpPolar", pair->second, double(polar.cols) * polar.rows);
-        std::printf(" | ratio %.2f (median of rounds)\n", pair->medianRatio);
+        std::printf(" | ratio %.2f (median of rounds)  load %.2f\n", pair->medianRatio,
+                    loadAverage());
         std::printf("unwrap %dx%d (%s)  ", size.width, size.height, size.name);
         printTiming("orbpix, output reused", reused->first, pixels);
         std::printf(" | ");
         printTiming("cv::warpPolar, output reused", reused->second,
                     double(polar.cols) * polar.rows);
-        std::printf(" | ratio %.2f (median of rounds)", reused->medianRatio);
+        std::printf(" | ratio %.2f (median of rounds)  load %.2f", reused->medianRatio,
+                    loadAverage());
 #else
-        const std::optional<Timing> timing = measure(kWarmups, kRuns, ours);
+        const std::optional<Timing> timing =
+            settled([&] { return measure(kWarmups, kRuns, ours); });
         if (!timing) {
             std::printf("unwrap %dx%d (%s)  FAILED\n", size.width, size.height, size.name);
             failed = true;
@@ -144,6 +148,41 @@ int main(int argc, char** argv) {
         printTiming("orbpix", *timing, pixels);
 #endif
         std::printf("\n");
+    }
+
+    // The preview as the editing window's worker makes it: the calling thread and a helper,
+    // one picture after another into the same block.
+    {
+        const StripSize preview = sizes[0];
+        orbpix::PanoramaUnwrapper both;
+        both.setThreads(2);
+        std::unique_ptr<orbpix::PanoramaResult> previous;
+        auto twoThreads = [&] {
+            previous = both.unwrap(source, &outer, &inner, preview.width, preview.height, {},
+                                   std::move(previous));
+            return previous && previous->image.width() == preview.width;
+        };
+        std::unique_ptr<orbpix::PanoramaResult> single;
+        auto oneThread = [&] {
+            single = unwrapper.unwrap(source, &outer, &inner, preview.width, preview.height, {},
+                                      std::move(single));
+            return single && single->image.width() == preview.width;
+        };
+        const auto pair =
+            settled([&] { return measureInTurns(kWarmups, kRuns, oneThread, twoThreads); });
+        const auto timing = settled([&] { return measure(kWarmups, kRuns, twoThreads); });
+        if (!pair || !timing) {
+            std::printf("unwrap %dx%d (preview, two threads)  FAILED\n", preview.width,
+                        preview.height);
+            failed = true;
+        } else {
+            std::printf("unwrap %dx%d (preview, two threads, output reused)  ", preview.width,
+                        preview.height);
+            printTiming("orbpix", *timing, double(preview.width) * preview.height);
+            std::printf(" | one thread median %.2f ms, speed-up %.2f (median of rounds)",
+                        pair->first.medianMs, 1 / pair->medianRatio);
+            std::printf("  load %.2f\n", loadAverage());
+        }
     }
     return failed ? 1 : 0;
 }

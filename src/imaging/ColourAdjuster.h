@@ -33,6 +33,8 @@ std::optional<ColourCorrection> parseColourCorrection(std::string_view text);
 
 // A tone table and a 3 × 4 colour matrix (units of 1/1024), each with its own switch, applied
 // to 32-bit blue-green-red pixels in one pass. The fourth byte of a pixel is never touched.
+// Every pass gives the same bytes as the plain table lookup and matrix arithmetic; where the
+// processor allows, eight or sixteen pixels are worked on at a time.
 class ColourAdjuster {
 public:
     ColourAdjuster();
@@ -64,8 +66,15 @@ public:
     void apply(std::uint8_t* pixels, std::size_t count) const;
 
 private:
+    void pass(std::uint8_t* pixels, std::size_t count, bool toneOn, bool matrixOn) const;
+
     std::array<std::int32_t, 256> m_tone{};
     std::array<std::int32_t, 12> m_matrix{};
+    // What the tone table was built from, for the vector form that computes it.
+    int m_brightness = 0;
+    int m_contrast = 0;
+    bool m_toneVector = false;                    // the vector form gives exactly the table
+    std::array<std::uint8_t, 256> m_toneBytes{};  // the table as bytes, for byte lookups
     bool m_toneOn = false;
     bool m_matrixOn = false;
 };

@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <numbers>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -209,6 +214,68 @@ struct Counters {
     std::int32_t chroma[4][256] = {};
 };
 
+// What every band of one unwrap needs.
+struct BandPlan {
+    const PixelImage* src;
+    const ColumnTrig* trig;
+    const RowGeometry* rows;
+    std::int64_t x0, y0;
+    bool reverse;
+    PixelImage* image;
+};
+
+// Makes the bands of rows [first, end), counting into counters; afterBand hears the rows of
+// each finished band and may stop the work. (Everything the loops read is copied into locals
+// first, so that the compiler can keep it in registers.)
+template <typename AfterBand>
+bool makeRows(const BandPlan& plan, int first, int end, Counters& counters, AfterBand&& afterBand) {
+    const PixelImage& src = *plan.src;
+    const ColumnTrig* const trig = plan.trig;
+    const RowGeometry* const rows = plan.rows;
+    const std::int64_t x0 = plan.x0, y0 = plan.y0;
+    const bool reverse = plan.reverse;
+    PixelImage& image = *plan.image;
+    const int width = image.width();
+    auto* const out = reinterpret_cast<std::uint32_t*>(image.bits());
+    for (int i0 = first; i0 < end; i0 += kBandRows) {
+        const int i1 = std::min(end, i0 + kBandRows);
+        for (int j0 = 0; j0 < width; j0 += kTileColumns) {
+            const int j1 = std::min(width, j0 + kTileColumns);
+            for (int i = i0; i < i1; ++i) {
+                std::uint32_t* row = out + std::size_t(i) * std::size_t(width);
+                const std::int64_t r64 = rows[i].r64;
+                // Samples jump from source row to source row, which the hardware's
+                // prefetchers cannot follow: ask for the lines under the next tile's first,
+                // middle and last samples of this row, a tile ahead. (Issued here, not in a
+                // helper: GCC drops a helper made only of prefetches as having no effect.)
+                if (rows[i].inside && j1 < width) {
+                    const int last = std::min(width, j1 + kTileColumns) - 1;
+                    for (const int j : {j1, std::min(j1 + 4, last), last}) {
+                        const auto [x, y] = samplePoint(trig[j], reverse, x0, y0, r64);
+                        const std::uint8_t* p = src.bits() + std::size_t(y >> 6) * src.stride() +
+                                                std::size_t(x >> 6) * 4;
+                        __builtin_prefetch(p);
+                        __builtin_prefetch(p + src.stride());
+                    }
+                }
+                if (rows[i].inside && reverse)
+                    sampleSpan<false, true>(src, trig, x0, y0, r64, j0, j1, row);
+                else if (rows[i].inside)
+                    sampleSpan<false, false>(src, trig, x0, y0, r64, j0, j1, row);
+                else if (reverse)
+                    sampleSpan<true, true>(src, trig, x0, y0, r64, j0, j1, row);
+                else
+                    sampleSpan<true, false>(src, trig, x0, y0, r64, j0, j1, row);
+            }
+            // Counted while the tile is still in the cache.
+            countTile(image, i0, i1, j0, j1, counters.luminance, counters.chroma);
+        }
+        if (!afterBand(i1 - i0))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void requestUnwrapAbort() {
@@ -317,50 +384,76 @@ std::unique_ptr<PanoramaResult> PanoramaUnwrapper::unwrapRows(
                          y0 - reach >= 0 && ((y0 + reach) >> 6) + 1 < src.height();
     }
 
-    auto* const out = reinterpret_cast<std::uint32_t*>(result->image.bits());
-    auto counters = std::make_unique<Counters>();
-    for (int i0 = 0; i0 < height; i0 += kBandRows) {
-        const int i1 = std::min(height, i0 + kBandRows);
-        for (int j0 = 0; j0 < width; j0 += kTileColumns) {
-            const int j1 = std::min(width, j0 + kTileColumns);
-            for (int i = i0; i < i1; ++i) {
-                std::uint32_t* row = out + std::size_t(i) * std::size_t(width);
-                const std::int64_t r64 = rows[i].r64;
-                // Samples jump from source row to source row, which the hardware's
-                // prefetchers cannot follow: ask for the lines under the next tile's first,
-                // middle and last samples of this row, a tile ahead. (Issued here, not in a
-                // helper: GCC drops a helper made only of prefetches as having no effect.)
-                if (rows[i].inside && j1 < width) {
-                    const int last = std::min(width, j1 + kTileColumns) - 1;
-                    for (const int j : {j1, std::min(j1 + 4, last), last}) {
-                        const auto [x, y] = samplePoint(trig[j], reverse, x0, y0, r64);
-                        const std::uint8_t* p = src.bits() + std::size_t(y >> 6) * src.stride() +
-                                                std::size_t(x >> 6) * 4;
-                        __builtin_prefetch(p);
-                        __builtin_prefetch(p + src.stride());
-                    }
-                }
-                if (rows[i].inside && reverse)
-                    sampleSpan<false, true>(src, trig.data(), x0, y0, r64, j0, j1, row);
-                else if (rows[i].inside)
-                    sampleSpan<false, false>(src, trig.data(), x0, y0, r64, j0, j1, row);
-                else if (reverse)
-                    sampleSpan<true, true>(src, trig.data(), x0, y0, r64, j0, j1, row);
-                else
-                    sampleSpan<true, false>(src, trig.data(), x0, y0, r64, j0, j1, row);
-            }
-            // Counted while the tile is still in the cache.
-            countTile(result->image, i0, i1, j0, j1, counters->luminance, counters->chroma);
+    const BandPlan plan{&src, trig.data(), rows.data(), x0, y0, reverse, &result->image};
+    // Rows are reported in order as bands are finished, whichever thread made them.
+    int reported = 0;
+    auto report = [&](int done) {
+        for (; reported < done; ++reported)
+            if (afterRow && !afterRow(reported))
+                return false;
+        return true;
+    };
+    auto counters = std::make_unique<Counters[]>(2);
+    // With a helper, it makes the lower half of the bands while this thread makes the upper
+    // half and reports for both.
+    const int split = m_threads > 1 && height > kBandRows
+                          ? ((height / 2 + kBandRows - 1) / kBandRows) * kBandRows
+                          : height;
+    std::atomic<int> helperRows{0};
+    std::atomic<bool> stop{false};
+    std::mutex helperLock;
+    std::condition_variable helperMoved;
+    bool helperDone = false;
+    std::thread helper;
+    if (split < height) {
+        try {
+            helper = std::thread([&] {
+                makeRows(plan, split, height, counters[1], [&](int rowsDone) {
+                    helperRows.fetch_add(rowsDone, std::memory_order_relaxed);
+                    helperMoved.notify_one();
+                    return !stop.load(std::memory_order_relaxed);
+                });
+                std::lock_guard lock(helperLock);
+                helperDone = true;
+                helperMoved.notify_one();
+            });
+        } catch (const std::system_error&) {
+            // Without a second thread this one makes every band.
         }
-        for (int i = i0; i < i1; ++i)
-            if (afterRow && !afterRow(i))
-                return nullptr;
     }
+    const int mine = helper.joinable() ? split : height;
+    int myRows = 0;
+    bool finished = makeRows(plan, 0, mine, counters[0], [&](int rowsDone) {
+        myRows += rowsDone;
+        return report(myRows + helperRows.load(std::memory_order_relaxed));
+    });
+    if (helper.joinable()) {
+        // Go on reporting, and listening for a cancel, while the helper finishes its half.
+        std::unique_lock lock(helperLock);
+        while (!helperDone) {
+            if (!finished)
+                stop = true;
+            helperMoved.wait_for(lock, std::chrono::milliseconds(5));
+            if (finished) {
+                lock.unlock();
+                finished = report(myRows + helperRows.load(std::memory_order_relaxed));
+                lock.lock();
+            }
+        }
+        lock.unlock();
+        helper.join();
+    }
+    if (!finished || !report(height))
+        return nullptr;
     for (int k = 0; k < 256; ++k) {
-        const auto& l = counters->luminance;
-        const auto& c = counters->chroma;
-        result->luminance[k] = l[0][k] + l[1][k] + l[2][k] + l[3][k];
-        result->chroma[k] = c[0][k] + c[1][k] + c[2][k] + c[3][k];
+        std::int32_t l = 0, c = 0;
+        for (int t = 0; t < 2; ++t)
+            for (int set = 0; set < 4; ++set) {
+                l += counters[t].luminance[set][k];
+                c += counters[t].chroma[set][k];
+            }
+        result->luminance[k] = l;
+        result->chroma[k] = c;
     }
     return result;
 }

@@ -72,6 +72,11 @@ public:
 
     virtual void setAngles(int bottom, int top);
 
+    // With more than one thread, a helper sweeps half the ring while the calling thread sweeps
+    // the other half and reports; the strip and histograms are the same either way. One
+    // thread unless asked; the background worker uses two on a machine with more cores.
+    void setThreads(int count) { m_threads = count; }
+
     int bottomAngle() const { return m_bottom; }
     int topAngle() const { return m_top; }
 
@@ -94,6 +99,7 @@ private:
     Direction m_direction;
     int m_bottom;
     int m_top;
+    int m_threads = 1;
     double m_coefficients[4] = {7.2123, -0.1379, 0.0005, 0.000002};
 };
 

@@ -50,8 +50,9 @@ void BackgroundUnwrap::stop() {
 }
 
 void BackgroundUnwrap::workerMain() {
-    // The worker always unwraps for the normal mount.
+    // The worker always unwraps for the normal mount, with a helper on a second core.
     PanoramaUnwrapper unwrapper;
+    unwrapper.setThreads(std::thread::hardware_concurrency() > 1 ? 2 : 1);
     unwrapper.runBackground(m_job);
 }
 

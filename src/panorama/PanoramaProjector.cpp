@@ -77,8 +77,8 @@ void PanoramaProjector::resize(int width, int height) {
     const int w = roundViewWidth(std::max(width, 0));
     const int h = roundViewHeight(std::max(height, 0));
     releaseOutput();
-    m_gridColumn.reset();
-    m_gridRow.reset();
+    for (BandGrid& grid : m_grids)
+        grid = {};
     m_gridColumns = m_gridRows = 0;
     if (w == 0 || h == 0 || !PixelImage::isValidSize(w, h))
         return;
@@ -88,8 +88,10 @@ void PanoramaProjector::resize(int width, int height) {
     m_gridColumns = w / 8 + 1;
     m_gridRows = h / 8 + 1;
     const std::size_t nodes = std::size_t(m_gridColumns) * std::size_t(m_gridRows);
-    m_gridColumn = std::make_unique<std::int64_t[]>(nodes);
-    m_gridRow = std::make_unique<std::int64_t[]>(nodes);
+    for (BandGrid& grid : m_grids) {
+        grid.column = std::make_unique<std::int64_t[]>(nodes);
+        grid.row = std::make_unique<std::int64_t[]>(nodes);
+    }
 }
 
 void PanoramaProjector::releaseOutput() {
@@ -192,16 +194,30 @@ void PanoramaProjector::applyActiveColour() {
 }
 
 int PanoramaProjector::render() {
-    if (m_output.isEmpty() || !m_gridColumn || !m_source)
+    FramePlan plan;
+    if (!planFrame(plan, false))
         return -1;
-    const Settings s = settings();
-    computeGrid(s);
-    fillCells();
-    if (s.reverse) {
-        auto* first = reinterpret_cast<std::uint32_t*>(m_output.bits());
-        std::reverse(first, first + m_output.byteCount() / 4);
-    }
+    drawBand(plan, 0, cellRows(), 0);
     return 0;
+}
+
+int PanoramaProjector::renderWithColour() {
+    FramePlan plan;
+    if (!planFrame(plan, true))
+        return -1;
+    drawBand(plan, 0, cellRows(), 0);
+    return 0;
+}
+
+void PanoramaProjector::drawBand(const FramePlan& plan, int first, int end, int workspace) {
+    if (first >= end)
+        return;
+    BandGrid& grid = m_grids[workspace];
+    computeGrid(plan, first, end, grid);
+    if (plan.settings.reverse)
+        fillCells<true>(plan, first, end, grid);
+    else
+        fillCells<false>(plan, first, end, grid);
 }
 
 float PanoramaProjector::pitchWithinLimits(const Settings& s, int outputHeight) {
@@ -221,46 +237,57 @@ float PanoramaProjector::shownPitch() const {
     return pitchWithinLimits(settings(), m_output.height());
 }
 
-// The exact rays at every grid node. Only the half right of the centre column is traced;
-// the left half mirrors its horizontal angle. Products that can pass 2^31 at ordinary
-// window sizes (z², 256·z², 16777216·i²) are taken in 64 bits.
-void PanoramaProjector::computeGrid(const Settings& s) {
-    const auto& tables = ArcSineTables::get();
-    const auto& coarse = tables.coarse();
-    const auto& fine = tables.fine();
+bool PanoramaProjector::planFrame(FramePlan& plan, bool colour) const {
+    if (m_output.isEmpty() || !m_grids[0].column || !m_source)
+        return false;
+    plan.settings = settings();
+    const Settings& s = plan.settings;
+    plan.colour = colour && (s.colour.toneTableEnabled() || s.colour.matrixEnabled());
 
-    const int W = m_output.width();
     const int H = m_output.height();
-    const std::int64_t h2 = H >> 1;
-    const int n = (W - W / 2) / 8;
-    const std::int64_t F = std::max<std::int64_t>(s.view.focal, h2);
+    const int W = m_output.width();
+    plan.h2 = H >> 1;
+    plan.n = (W - W / 2) / 8;
+    plan.F = std::max<std::int64_t>(s.view.focal, plan.h2);
 
     const float p = pitchWithinLimits(s, H);
-
     const double radians = double(p) * std::numbers::pi / 180.0;
-    const std::int64_t C = static_cast<std::int64_t>(std::cos(radians) * 4096.0);
-    const std::int64_t S = static_cast<std::int64_t>(std::sin(radians) * 4096.0);
+    plan.C = static_cast<std::int64_t>(std::cos(radians) * 4096.0);
+    plan.S = static_cast<std::int64_t>(std::sin(radians) * 4096.0);
     // Whole turns of yaw change no column modulo the strip width; dropping them keeps the
     // products small however far the view has been turned.
     const float yawUnits = finiteOrZero(s.view.yaw) * 45.511112f;
     std::int64_t Y = static_cast<std::int64_t>(std::fmod(yawUnits, float(kTurn)));
-    Y = ((Y % kTurn) + kTurn) % kTurn;
+    plan.Y = ((Y % kTurn) + kTurn) % kTurn;
+    plan.rowTop = (std::int64_t{s.limits.top} * 4096) / 90;
+    plan.rowMax = std::int64_t{m_sourceHeight} * 4096 - 1;
+    return true;
+}
 
+// The exact rays at the grid nodes of cell rows [first, end]. Only the half right of the
+// centre column is traced; the left half mirrors its horizontal angle. Products that can pass
+// 2^31 at ordinary window sizes (z², 256·z², 16777216·i²) are taken in 64 bits.
+void PanoramaProjector::computeGrid(const FramePlan& plan, int first, int end,
+                                    BandGrid& grid) const {
+    const auto& tables = ArcSineTables::get();
+    const auto& coarse = tables.coarse();
+    const auto& fine = tables.fine();
+
+    const std::int64_t h2 = plan.h2, n = plan.n, F = plan.F, C = plan.C, S = plan.S;
     const std::int64_t sw = m_sourceWidth;
     const std::int64_t sh = m_sourceHeight;
-    const std::int64_t rowTop = (std::int64_t{s.limits.top} * 4096) / 90;
-    const std::int64_t rowMax = sh * 4096 - 1;
 
-    std::int64_t Z = S * F + C * (-h2);
-    std::int64_t D = C * F - S * (-h2);
+    // The same sums a frame drawn from the top reaches at this row.
+    std::int64_t Z = S * F + C * (-h2) + std::int64_t{first} * 8 * C;
+    std::int64_t D = C * F - S * (-h2) - std::int64_t{first} * 8 * S;
     const int gc = m_gridColumns;
-    for (int r = 0; r < m_gridRows; ++r) {
+    for (int r = first; r <= end; ++r) {
         const std::int64_t y = -h2 + 8 * std::int64_t{r};
         const std::int64_t depth = D >> 12;
         const std::int64_t z = Z >> 7;
         const std::int64_t z2 = z * z;
-        std::int64_t* columns = m_gridColumn.get() + std::size_t(r) * gc;
-        std::int64_t* rows = m_gridRow.get() + std::size_t(r) * gc;
+        std::int64_t* columns = grid.column.get() + std::size_t(r - first) * gc;
+        std::int64_t* rows = grid.row.get() + std::size_t(r - first) * gc;
         for (std::int64_t i = 0; i <= n; ++i) {
             const std::int64_t i2 = i * i;
             std::int64_t A = 0;
@@ -275,9 +302,9 @@ void PanoramaProjector::computeGrid(const Settings& s) {
             if (z <= 0)
                 B = -1 - B;
 
-            columns[n + i] = ((Y + A) * sw) >> 2;
-            columns[n - i] = ((Y - A) * sw) >> 2;
-            const std::int64_t v = std::clamp<std::int64_t>((rowTop + B) * sh, 0, rowMax);
+            columns[n + i] = ((plan.Y + A) * sw) >> 2;
+            columns[n - i] = ((plan.Y - A) * sw) >> 2;
+            const std::int64_t v = std::clamp<std::int64_t>((plan.rowTop + B) * sh, 0, plan.rowMax);
             rows[n + i] = v;
             rows[n - i] = v;
         }
@@ -288,21 +315,26 @@ void PanoramaProjector::computeGrid(const Settings& s) {
 
 // Fills each 8 × 8 cell by bilinear interpolation of its four corner rays in eighths and
 // takes the nearest source pixel. The corners are private copies: a cell that crosses the
-// seam moves its own corners by whole strip widths, never its neighbours'.
-void PanoramaProjector::fillCells() {
+// seam moves its own corners by whole strip widths, never its neighbours'. A reversed view
+// writes each pixel where turning the finished frame half round would put it, and the
+// colour passes follow each row of cells while it is in the cache.
+template <bool Reverse>
+void PanoramaProjector::fillCells(const FramePlan& plan, int first, int end, const BandGrid& grid) {
     const std::int64_t sw = m_sourceWidth;
     const std::int64_t wrap = sw * 4096;
     const int gc = m_gridColumns;
     const std::size_t stride = std::size_t(m_output.width());
     const auto* src = reinterpret_cast<const std::uint32_t*>(m_source);
     auto* out = reinterpret_cast<std::uint32_t*>(m_output.bits());
+    // The last pixel: a reversed view counts its places back from here.
+    std::uint32_t* const last = out + (m_output.byteCount() / 4 - 1);
 
-    for (int r = 1; r < m_gridRows; ++r) {
-        const std::int64_t* colTop = m_gridColumn.get() + std::size_t(r - 1) * gc;
+    for (int r = first + 1; r <= end; ++r) {
+        const std::int64_t* colTop = grid.column.get() + std::size_t(r - 1 - first) * gc;
         const std::int64_t* colBottom = colTop + gc;
-        const std::int64_t* rowTop = m_gridRow.get() + std::size_t(r - 1) * gc;
+        const std::int64_t* rowTop = grid.row.get() + std::size_t(r - 1 - first) * gc;
         const std::int64_t* rowBottom = rowTop + gc;
-        std::uint32_t* cellRow = out + std::size_t(r - 1) * 8 * stride;
+        const std::size_t cellRow = std::size_t(r - 1) * 8 * stride;
         for (int c = 1; c < gc; ++c) {
             std::int64_t a = colTop[c - 1], b = colTop[c], cc = colBottom[c - 1], dd = colBottom[c];
             // Bring the smallest corner into the first strip width; the others follow by the
@@ -312,7 +344,7 @@ void PanoramaProjector::fillCells() {
             a -= shift, b -= shift, cc -= shift, dd -= shift;
             const std::int64_t ra = rowTop[c - 1], rb = rowTop[c], rc = rowBottom[c - 1],
                                rd = rowBottom[c];
-            std::uint32_t* cell = cellRow + std::size_t(c - 1) * 8;
+            const std::size_t cell = cellRow + std::size_t(c - 1) * 8;
             for (int w = 0; w < 8; ++w) {
                 const std::int64_t colLeft = (8 - w) * a + w * cc;
                 const std::int64_t colRight = (8 - w) * b + w * dd;
@@ -322,15 +354,22 @@ void PanoramaProjector::fillCells() {
                 std::int64_t rowSum = 8 * rowLeft;
                 const std::int64_t colStep = colRight - colLeft;
                 const std::int64_t rowStep = rowRight - rowLeft;
-                std::uint32_t* line = cell + std::size_t(w) * stride;
+                const std::size_t place = cell + std::size_t(w) * stride;
+                std::uint32_t* line = Reverse ? last - place : out + place;
                 for (int u = 0; u < 8; ++u, colSum += colStep, rowSum += rowStep) {
                     std::int64_t column = colSum >> 18;
                     while (column >= sw)
                         column -= sw;
                     const std::int64_t row = rowSum >> 18;
-                    line[u] = src[row * sw + column];
+                    line[Reverse ? -u : u] = src[row * sw + column];
                 }
             }
+        }
+        if (plan.colour) {
+            // The eight rows just drawn lie side by side either way round.
+            const std::size_t from =
+                Reverse ? (m_output.byteCount() / 4) - cellRow - 8 * stride : cellRow;
+            plan.settings.colour.apply(reinterpret_cast<std::uint8_t*>(out + from), 8 * stride);
         }
     }
 }

@@ -58,6 +58,9 @@ public:
 
     // Draws the current view into the output: 0, or −1 without output or source.
     virtual int render();
+    // The same frame with the active colour passes applied band by band while the pixels are
+    // still in the cache: the bytes of render() followed by applyActiveColour().
+    int renderWithColour();
 
     // The elevations of the strip's top and bottom rows in degrees (the normal limits
     // unless the owner says otherwise); the view's pitch is kept between them.
@@ -85,19 +88,42 @@ protected:
     virtual void releaseOutput();
     virtual void createOutput(int width, int height);
 
-    PixelImage m_output;
-
-private:
     struct Settings {
         ViewAngles view;
         ElevationLimits limits = kNormalElevation;
         bool reverse = false;
         ColourAdjuster colour;
     };
+
+    // One frame's view, fixed when the frame starts, and what every band of it needs.
+    struct FramePlan {
+        Settings settings;
+        bool colour = false;  // apply the active colour passes to each band
+        std::int64_t h2 = 0, n = 0, F = 0, C = 0, S = 0, Y = 0, rowTop = 0, rowMax = 0;
+    };
+    // Fixes the frame's view; false without output or source.
+    bool planFrame(FramePlan& plan, bool colour) const;
+    // Cell rows a frame has: its bands split them.
+    int cellRows() const { return m_gridRows - 1; }
+    // Draws cell rows [first, end) of the planned frame into the output (turned half round
+    // for a reversed view), with the colour passes when the plan asks for them. Bands that
+    // do not overlap may be drawn at the same time on different threads, each with its own
+    // workspace index (0 or 1).
+    void drawBand(const FramePlan& plan, int first, int end, int workspace);
+
+    PixelImage m_output;
+
+private:
+    // The exact rays of one band: its grid rows, the last shared with the next band.
+    struct BandGrid {
+        std::unique_ptr<std::int64_t[]> column;  // source column × 4096 per node
+        std::unique_ptr<std::int64_t[]> row;     // source row × 4096 per node
+    };
     Settings settings() const;
     static float pitchWithinLimits(const Settings& s, int outputHeight);
-    void computeGrid(const Settings& s);
-    void fillCells();
+    void computeGrid(const FramePlan& plan, int first, int end, BandGrid& grid) const;
+    template <bool Reverse>
+    void fillCells(const FramePlan& plan, int first, int end, const BandGrid& grid);
 
     mutable std::mutex m_settingsLock;
     Settings m_settings;
@@ -110,8 +136,7 @@ private:
 
     int m_gridColumns = 0;
     int m_gridRows = 0;
-    std::unique_ptr<std::int64_t[]> m_gridColumn;  // source column × 4096 per node
-    std::unique_ptr<std::int64_t[]> m_gridRow;     // source row × 4096 per node
+    BandGrid m_grids[2];
 };
 
 // Rounds a size up the way the projector does: width to a multiple of 16, height to 8.

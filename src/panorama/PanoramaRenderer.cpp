@@ -55,6 +55,14 @@ void PanoramaRenderer::start() {
         m_renderEvent = true;
         m_workerEnded = false;
     }
+    if (std::thread::hardware_concurrency() > 1) {
+        {
+            std::lock_guard lock(m_helperLock);
+            m_helperQuit = false;
+            m_helperBusy = false;
+        }
+        m_helper = std::thread([this] { helperMain(); });
+    }
     m_worker = std::thread([this] { run(); });
 }
 
@@ -71,6 +79,56 @@ void PanoramaRenderer::stop() {
     }
     // The thread uses this object, so it is never abandoned: it ends after its current frame.
     m_worker.join();
+    if (m_helper.joinable()) {
+        {
+            std::lock_guard lock(m_helperLock);
+            m_helperQuit = true;
+        }
+        m_helperWake.notify_all();
+        m_helper.join();
+    }
+}
+
+void PanoramaRenderer::helperMain() {
+    std::unique_lock lock(m_helperLock);
+    for (;;) {
+        m_helperWake.wait(lock, [this] { return m_helperQuit || m_helperPlan; });
+        if (m_helperQuit)
+            return;
+        const FramePlan* plan = m_helperPlan;
+        const int first = m_helperFirst, end = m_helperEnd;
+        lock.unlock();
+        drawBand(*plan, first, end, 1);
+        lock.lock();
+        m_helperPlan = nullptr;
+        m_helperBusy = false;
+        m_helperWake.notify_all();
+    }
+}
+
+void PanoramaRenderer::drawFrame() {
+    FramePlan plan;
+    if (!planFrame(plan, true))
+        return;
+    const int rows = cellRows();
+    if (!m_helper.joinable() || rows < 2) {
+        drawBand(plan, 0, rows, 0);
+    } else {
+        const int split = rows / 2;
+        {
+            std::lock_guard lock(m_helperLock);
+            m_helperPlan = &plan;
+            m_helperFirst = split;
+            m_helperEnd = rows;
+            m_helperBusy = true;
+        }
+        m_helperWake.notify_all();
+        drawBand(plan, 0, split, 0);
+        std::unique_lock lock(m_helperLock);
+        m_helperWake.wait(lock, [this] { return !m_helperBusy; });
+    }
+    if (m_sink)
+        m_sink->showFrame(m_output);
 }
 
 void PanoramaRenderer::run() {
@@ -83,11 +141,7 @@ void PanoramaRenderer::run() {
         }
         {
             std::lock_guard frame(m_frameLock);
-            if (render() == 0) {
-                applyActiveColour();
-                if (m_sink)
-                    m_sink->showFrame(m_output);
-            }
+            drawFrame();
             // Reset only now, so that requests made during the frame add no frame.
             std::lock_guard lock(m_eventLock);
             m_renderEvent = false;

@@ -18,7 +18,9 @@ public:
 
 // A projector that renders on a thread of its own. Render requests only raise a flag; a
 // request that arrives while a frame is being drawn is covered by that frame and draws no
-// frame of its own, so the interface thread can ask as often as it likes.
+// frame of its own, so the interface thread can ask as often as it likes. On a machine with
+// more than one core a helper thread draws the lower band of every frame while the render
+// thread draws the upper one; the frame is the same as one thread draws.
 class PanoramaRenderer : public PanoramaProjector {
 public:
     PanoramaRenderer() = default;
@@ -39,9 +41,22 @@ public:
 
 private:
     void run();
+    // Draws one frame with the colour passes, split between this thread and the helper.
+    void drawFrame();
+    void helperMain();
 
     FrameSink* m_sink = nullptr;
     std::thread m_worker;
+
+    // The helper's one job at a time: the band of the frame being drawn.
+    std::thread m_helper;
+    std::mutex m_helperLock;
+    std::condition_variable m_helperWake;
+    const FramePlan* m_helperPlan = nullptr;
+    int m_helperFirst = 0;
+    int m_helperEnd = 0;
+    bool m_helperBusy = false;
+    bool m_helperQuit = false;
 
     // Guards the output, the grids and the source against a frame in progress.
     std::mutex m_frameLock;

@@ -6,6 +6,8 @@
 #include <random>
 #include <vector>
 
+#include "imaging/SimdLevel.h"
+
 namespace orbpix {
 namespace {
 
@@ -128,6 +130,57 @@ TEST(ColourAdjuster, EveryPassCombinationMatchesTheDefinition) {
         EXPECT_EQ(actual, expected) << formatColourCorrection(cc);
     }
 }
+
+// Every contrast of the slider with brightness from far below to far above the range, and
+// saturations across theirs, on pixels that hold every byte value in every channel and run
+// past the vector width: each pass alone and both together must give the definition's bytes,
+// whichever vector width the processor allows.
+class ColourAdjusterAtLevel : public ::testing::TestWithParam<SimdLevel> {
+protected:
+    void SetUp() override { limitSimdLevel(GetParam()); }
+    void TearDown() override { limitSimdLevel(kWidestSimd); }
+};
+
+TEST_P(ColourAdjusterAtLevel, EverySliderSettingMatchesTheDefinition) {
+    std::mt19937 random(11);
+    constexpr std::size_t kCount = 256 * 3 + 13;
+    std::vector<std::uint8_t> source(4 * kCount);
+    for (std::size_t i = 0; i < kCount; ++i) {
+        // Each channel sweeps 0..255 in a different order; the fourth byte is random.
+        source[4 * i] = static_cast<std::uint8_t>(i);
+        source[4 * i + 1] = static_cast<std::uint8_t>(i * 7 + 3);
+        source[4 * i + 2] = static_cast<std::uint8_t>(255 - i);
+        source[4 * i + 3] = static_cast<std::uint8_t>(random());
+    }
+    for (int contrast = -kContrastLimit - 3; contrast <= kContrastLimit + 3; ++contrast) {
+        const int brightness = std::array{
+            -300, -128, -17, 0, 9, 128, 300}[static_cast<std::size_t>((contrast % 7 + 7) % 7)];
+        const int saturation = (contrast * 37) % (kSaturationLimit + 1);
+        ColourAdjuster adjuster;
+        adjuster.setBrightnessContrast(brightness, contrast);
+        adjuster.setSaturation(saturation);
+        for (const auto& [tone, matrix] :
+             {std::pair{true, false}, std::pair{false, true}, std::pair{true, true}}) {
+            adjuster.enableToneTable(tone);
+            adjuster.enableMatrix(matrix);
+            auto expected = source, actual = source;
+            referenceApply(adjuster, expected.data(), kCount);
+            if (tone && matrix)
+                adjuster.applyToneTableThenMatrix(actual.data(), kCount);
+            else if (tone)
+                adjuster.applyToneTable(actual.data(), kCount);
+            else
+                adjuster.applyMatrix(actual.data(), kCount);
+            ASSERT_EQ(actual, expected)
+                << "brightness " << brightness << " contrast " << contrast << " saturation "
+                << saturation << " tone " << tone << " matrix " << matrix;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, ColourAdjusterAtLevel,
+                         ::testing::Values(SimdLevel::Plain, SimdLevel::Sse2, SimdLevel::Avx2,
+                                           SimdLevel::Avx512Vbmi));
 
 TEST(ColourAdjuster, ResetSwitchesBothPassesOffAndRestoresTheIdentityTable) {
     ColourAdjuster adjuster;

@@ -96,18 +96,19 @@ RingCircles circles(float cx, float cy, float rin, float rout) {
 }
 
 std::unique_ptr<PanoramaResult> run(const PixelImage& src, const RingCircles& c, int w, int h,
-                                    bool reverse) {
+                                    bool reverse, int threads = 1) {
     std::unique_ptr<PanoramaUnwrapper> unwrapper;
     if (reverse)
         unwrapper = std::make_unique<ReverseUnwrapper>();
     else
         unwrapper = std::make_unique<PanoramaUnwrapper>();
+    unwrapper->setThreads(threads);
     return unwrapper->unwrap(src, &c.outer, &c.inner, w, h, {});
 }
 
-void expectSameAsReference(const PixelImage& src, const RingCircles& c, int w, int h,
-                           bool reverse) {
-    const auto result = run(src, c, w, h, reverse);
+void expectSameAsReference(const PixelImage& src, const RingCircles& c, int w, int h, bool reverse,
+                           int threads = 1) {
+    const auto result = run(src, c, w, h, reverse, threads);
     ASSERT_TRUE(result);
     const PanoramaResult expected = referenceUnwrap(src, c, w, h, reverse);
     ASSERT_EQ(result->image.width(), w);
@@ -178,6 +179,34 @@ TEST(Unwrap, MatchesThePlainArithmeticOnNoise) {
         expectSameAsReference(src, circles(150.3f, 128.7f, 25.2f, 120.9f), 512, 128, reverse);
         expectSameAsReference(src, circles(150, 128, 0, 127), 1001, 37, reverse);
     }
+}
+
+// A helper thread makes the lower half of the bands: the strip and histograms stay those of
+// the plain arithmetic, with a split inside the picture, at its edge, and none for a strip of
+// a single band.
+TEST(Unwrap, TwoThreadsMatchThePlainArithmetic) {
+    const PixelImage src = noise(301, 257, 13);
+    for (const bool reverse : {false, true}) {
+        expectSameAsReference(src, circles(150.3f, 128.7f, 25.2f, 120.9f), 512, 300, reverse, 2);
+        expectSameAsReference(src, circles(150, 128, 0, 127), 333, 131, reverse, 2);
+        expectSameAsReference(src, circles(140, 120, 10, 100), 64, 40, reverse, 2);
+    }
+}
+
+TEST(Unwrap, TwoThreadsReportEveryRowInOrderAndCanBeCancelled) {
+    const PixelImage src = noise(120, 120, 17);
+    const RingCircles c = circles(60, 60, 8, 55);
+    PanoramaUnwrapper unwrapper;
+    unwrapper.setThreads(2);
+    int calls = 0;
+    ASSERT_TRUE(unwrapper.unwrap(src, &c.outer, &c.inner, 200, 400, [&] {
+        ++calls;
+        return false;
+    }));
+    EXPECT_EQ(calls, 100);
+    calls = 0;
+    EXPECT_FALSE(unwrapper.unwrap(src, &c.outer, &c.inner, 200, 400, [&] { return ++calls == 5; }));
+    EXPECT_EQ(calls, 5);
 }
 
 TEST(Unwrap, AReusedResultGivesTheSameStripAndHistogramsAsAFreshOne) {

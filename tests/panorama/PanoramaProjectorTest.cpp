@@ -8,6 +8,7 @@
 #include <numbers>
 #include <string>
 
+#include "ReferenceView.h"
 #include "panorama/ArcSineTables.h"
 #include "support/StripImages.h"
 
@@ -218,6 +219,48 @@ TEST(PanoramaProjector, ColourPassesWorkOnTheFinishedView) {
     reference.applyToneTableThenMatrix(expected.bits(), expected.byteCount() / 4);
     projector.applyToneTableThenMatrix();
     EXPECT_TRUE(samePixels(projector.output(), expected));
+}
+
+// Byte for byte against the plain way of drawing, over sizes of one cell row and many, views
+// across the seam and beyond the strip's limits, both mountings and every colour combination:
+// the frame alone, and the frame with its colour passes drawn in bands.
+TEST(PanoramaProjector, FramesMatchThePlainDrawingByteForByte) {
+    const PixelImage strip = test::noiseStrip(1203, 301, 5);
+    const test::ViewRequest views[] = {
+        {16, 8, 3, 0, 256},
+        {304, 208, -12, 359.7f, 150},
+        {640, 480, 10, 200, 400},
+        {1008, 16, 40, -725, 900},
+        {96, 520, -60, 1e7f, 300, {30, -70}},
+        {1920, 1088, 33, 300, 1024, kNormalElevation, true},
+        {320, 248, 5, 0.25f, 5, {20, -50}, true},
+    };
+    const ColourCorrection colours[] = {{0, 0, 0}, {25, 0, 0}, {0, 0, -140}, {-30, 77, 200}};
+    for (const auto& v : views) {
+        PanoramaProjector projector;
+        projector.resize(v.width, v.height);
+        ASSERT_EQ(projector.outputWidth(), v.width);
+        ASSERT_EQ(projector.outputHeight(), v.height);
+        ASSERT_TRUE(projector.setSource(strip.bits(), strip.width(), strip.height(), false));
+        projector.setView(v.pitch, v.yaw, v.focal, false);
+        projector.setLimits(v.limits.top, v.limits.bottom);
+        projector.setReverse(v.reverse);
+        const std::string name = std::to_string(v.width) + "x" + std::to_string(v.height) +
+                                 (v.reverse ? " reversed" : "");
+        ASSERT_EQ(projector.render(), 0);
+        EXPECT_TRUE(samePixels(projector.output(), test::referenceView(strip, v))) << name;
+        for (const ColourCorrection& cc : colours) {
+            ColourAdjuster colour;
+            colour.configure(cc);
+            projector.setBrightnessContrast(cc.brightness, cc.contrast);
+            projector.setSaturation(cc.saturation);
+            projector.enableToneTable(colour.toneTableEnabled());
+            projector.enableMatrix(colour.matrixEnabled());
+            ASSERT_EQ(projector.renderWithColour(), 0);
+            EXPECT_TRUE(samePixels(projector.output(), test::referenceView(strip, v, &colour)))
+                << name << " colour " << formatColourCorrection(cc);
+        }
+    }
 }
 
 }  // namespace

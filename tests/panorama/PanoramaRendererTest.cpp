@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "ReferenceView.h"
 #include "support/StripImages.h"
 #include "support/WaitUntil.h"
 
@@ -136,6 +137,36 @@ TEST(PanoramaRenderer, FramesCarryTheActiveColourPasses) {
     renderer.requestRender();
     ASSERT_TRUE(sink.waitForFrames(2));
     EXPECT_EQ(sink.lastFrame().pixel(5, 5)[2], 100);
+}
+
+// The render thread and its helper each draw a band; together they give the plain frame byte
+// for byte, whether the cell rows split evenly or not, upright and reversed, with colour.
+TEST(PanoramaRenderer, BandsDrawnOnTwoThreadsMakeThePlainFrame) {
+    const PixelImage strip = test::noiseStrip(1500, 260, 9);
+    ColourAdjuster colour;
+    colour.configure({-20, 40, 90});
+    for (const test::ViewRequest& v :
+         {test::ViewRequest{480, 272, 8, 123, 300}, test::ViewRequest{208, 8, -3, 10, 500},
+          test::ViewRequest{640, 488, 20, 355, 256, kNormalElevation, true}}) {
+        const PixelImage expected = test::referenceView(strip, v, &colour);
+        RecordingSink sink;
+        PanoramaRenderer renderer;
+        renderer.attach(&sink, v.width, v.height);
+        ASSERT_TRUE(renderer.setSource(strip.bits(), strip.width(), strip.height(), false));
+        renderer.setView(v.pitch, v.yaw, v.focal, false);
+        renderer.setReverse(v.reverse);
+        renderer.setBrightnessContrast(-20, 40);
+        renderer.setSaturation(90);
+        renderer.enableToneTable(true);
+        renderer.enableMatrix(true);
+        renderer.start();
+        ASSERT_TRUE(sink.waitForFrames(1));
+        renderer.stop();
+        const PixelImage frame = sink.lastFrame();
+        ASSERT_EQ(frame.byteCount(), expected.byteCount());
+        EXPECT_EQ(0, std::memcmp(frame.bits(), expected.bits(), frame.byteCount()))
+            << v.width << "x" << v.height;
+    }
 }
 
 // Resizing and replacing the picture from the interface thread while frames are drawn: the
