@@ -38,6 +38,7 @@
 #include "skins/SkinSlider.h"
 #include "ui/AlbumStrip.h"
 #include "ui/PanoramaView.h"
+#include "ui/ScanUi.h"
 #include "ui/WidgetExportUi.h"
 
 namespace orbpix {
@@ -163,6 +164,10 @@ public:
                                               const QString& fileTypeText) override {
         return m_inner->askTourDestination(proposedName, fileTypeText);
     }
+    std::optional<QString> askPageFolder(const QString& title) override {
+        return m_inner->askPageFolder(title);
+    }
+    bool openPage(const QString& path) override { return m_inner->openPage(path); }
     void showProgress(int maximum) override {
         if (m_bar) {
             m_bar->setRange(0, std::max(1, maximum));
@@ -536,6 +541,10 @@ bool MainPanel::event(QEvent* event) {
 void MainPanel::timerEvent(QTimerEvent* event) {
     if (event->timerId() != m_refreshTimer)
         return QWidget::timerEvent(event);
+    // A scan saves its pictures in the album folder before they join the album as one
+    // change; a refresh meanwhile would take them in one by one.
+    if (m_scanning)
+        return;
     // The first tick after an album is shown only starts the count: a folder just opened
     // is already in step.
     if (++m_ticks > 1)
@@ -838,27 +847,46 @@ void MainPanel::addPictures() {
     }
 }
 
-void MainPanel::publishTour() {
+void MainPanel::publish(int command) {
     if (!m_album || m_album->itemCount() == 0)
         return;
     // The export unwraps every picture itself; an unfinished preview is made again after it.
     const bool previewAbandoned = m_busy;
     stopPreview();
     ExportSettings settings;
+    settings.skin = programSkins().getCurrentSkin();
     if (m_context.settings) {
         const AppSettings& s = *m_context.settings;
-        settings =
-            ExportSettings{s.userName,    s.userAddress,      s.userHomepage,
-                           s.userPrivate, s.compressionLocal, programSkins().getCurrentSkin()};
+        settings.userName = s.userName;
+        settings.userAddress = s.userAddress;
+        settings.userHomepage = s.userHomepage;
+        settings.userPrivate = s.userPrivate;
+        settings.compressionLocal = s.compressionLocal;
+        settings.compressionHtml = s.compressionHtml;
     }
     std::unique_ptr<ExportUi> own;
     if (!m_context.exportUi)
         own = std::make_unique<WidgetExportUi>(window());
     auto ui = std::make_unique<ProgressMirror>(m_context.exportUi ? *m_context.exportUi : *own,
                                                *m_progress);
-    // The generator runs on after the export returns; the manager watches it until it ends.
+    // The tour generator runs on after the export returns; the manager watches it until it
+    // ends. The mail program is waited for on a thread of the export's own.
     auto manager = new ExportManager(*ui, settings, m_context.programFolder, this);
-    const bool ok = manager->exportLocalTour(*m_album, QString::fromStdString(m_album->name()));
+    const QString name = QString::fromStdString(m_album->name());
+    bool ok = false;
+    switch (command) {
+        case command::kPublishTour:
+            ok = manager->exportLocalTour(*m_album, name);
+            break;
+        case command::kPublishHtml:
+            ok = manager->exportWebPage(*m_album, name);
+            break;
+        case command::kPublishEmail:
+            ok = manager->exportEmail(*m_album, name, /*asynchronous=*/true);
+            break;
+        default:
+            break;
+    }
     progressEnd();
     if (previewAbandoned)
         showItem(m_shown);
@@ -871,18 +899,44 @@ void MainPanel::publishTour() {
                                       bool, const QString&) { manager->deleteLater(); });
 }
 
+void MainPanel::selectScanSource() {
+    const QString current = m_context.settings ? m_context.settings->twainSource : QString();
+    const std::optional<QString> chosen = m_context.chooseScanSource
+                                              ? m_context.chooseScanSource(current)
+                                              : chooseScanSource(window(), current);
+    if (chosen && m_context.settings)
+        m_context.settings->twainSource = *chosen;
+}
+
+void MainPanel::scan(bool series) {
+    if (!m_album)
+        return;
+    ScanRequest request;
+    request.source = m_context.settings ? m_context.settings->twainSource : QString();
+    request.folder = QString::fromStdString(m_album->folder());
+    request.series = series;
+    m_scanning = true;
+    const QStringList files =
+        runScan(window(), request, [this](const QString& why) { message(why, true); });
+    m_scanning = false;
+    if (files.isEmpty())
+        return;
+    std::vector<AlbumItem> items;
+    for (const QString& file : files)
+        items.push_back(AlbumItem{file.toStdString(), PropertyMap()});
+    const bool wasEmpty = m_album->itemCount() == 0;
+    if (m_history.perform(std::make_unique<InsertStep>(*m_album, std::move(items),
+                                                       InsertStep::kAppend, this, labels())) &&
+        wasEmpty && m_album->itemCount() > 0) {
+        m_strip->selectOnly(0);
+        showItem(0);
+    }
+}
+
 // ---- commands --------------------------------------------------------------------------------
 
 QString MainPanel::unavailableReason(int id) const {
     switch (id) {
-        case command::kPublishHtml:
-            return text(paneltext::kHtmlLater);
-        case command::kPublishEmail:
-            return text(paneltext::kEmailLater);
-        case command::kAcquire:
-        case command::kAcquireSeries:
-        case command::kSelectSource:
-            return text(paneltext::kScannerLater);
         case command::kAlbumProperties:
             return text(paneltext::kPropertiesLater);
         default:
@@ -919,7 +973,14 @@ bool MainPanel::isCommandEnabled(int id) const {
         case command::kAddPictures:
             return writable;
         case command::kPublishTour:
+        case command::kPublishHtml:
+        case command::kPublishEmail:
             return open && m_album->itemCount() > 0;
+        case command::kSelectSource:
+            return scannerAvailable();
+        case command::kAcquire:
+        case command::kAcquireSeries:
+            return writable && scannerAvailable();
         case panel::kAutoCorrection:
             // The automatic values come with the panorama.
             return shown && writable && !m_busy && m_view->control().hasPicture();
@@ -1000,7 +1061,16 @@ bool MainPanel::runCommand(int id) {
             addPictures();
             break;
         case command::kPublishTour:
-            publishTour();
+        case command::kPublishHtml:
+        case command::kPublishEmail:
+            publish(id);
+            break;
+        case command::kSelectSource:
+            selectScanSource();
+            break;
+        case command::kAcquire:
+        case command::kAcquireSeries:
+            scan(id == command::kAcquireSeries);
             break;
         case panel::kAutoCorrection:
             setCorrection(m_automatic);

@@ -68,9 +68,6 @@ inline constexpr int kDeleteAlbumQuestion = 235;
 inline constexpr int kAddPicturesTitle = 850;
 inline constexpr int kAlbumCreationFailed = 880;
 inline constexpr int kNoCircles = 881;
-inline constexpr int kHtmlLater = 882;
-inline constexpr int kEmailLater = 883;
-inline constexpr int kScannerLater = 884;
 inline constexpr int kPropertiesLater = 885;
 inline constexpr int kPictureUnreadable = 886;
 }  // namespace paneltext
@@ -92,6 +89,8 @@ struct PanelContext {
     // The files chosen to add, and the album folder chosen to open (empty: cancelled).
     std::function<QStringList(const QString& title, const QString& filter)> choosePictures;
     std::function<QString(const QString& title, const QString& start)> chooseAlbumFolder;
+    // The scanner source chosen (empty: cancelled); null: the program's own dialog.
+    std::function<std::optional<QString>(const QString& current)> chooseScanSource;
     // The dialogs of a tour export (not owned); null: the program's own windows.
     ExportUi* exportUi = nullptr;
 };
@@ -209,7 +208,12 @@ private:
     void saveAlbum();
     void refreshAlbum();
     void addPictures();
-    void publishTour();
+    // Publishes the album as a tour, a web page or by e-mail (the command's id).
+    void publish(int command);
+    // The scanner commands: the source chosen is remembered in the settings; the pictures of
+    // a scan join the album at its end as one change.
+    void selectScanSource();
+    void scan(bool series);
 
     // The picture shown.
     void stopPreview();
@@ -286,6 +290,7 @@ private:
     bool m_commitPending = false;
 
     int m_refreshTimer = 0;
+    bool m_scanning = false;
     int m_ticks = 0;
     QTimer m_idleUpdate;
 };

@@ -1,6 +1,6 @@
 #include "export/ExportManager.h"
 
-#include "ScriptedUi.h"
+#include "support/ScriptedUi.h"
 
 #include <gtest/gtest.h>
 #include <QDir>

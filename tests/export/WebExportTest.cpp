@@ -7,7 +7,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "ScriptedUi.h"
+#include "support/ScriptedUi.h"
 #include "album/AlbumLibrary.h"
 #include "album/FilePatternList.h"
 #include "album/FolderAlbum.h"

@@ -21,8 +21,11 @@
 #include "skins/SkinButton.h"
 #include "skins/SkinManager.h"
 #include "skins/SkinSlider.h"
+#include "support/ScriptedUi.h"
 #include "support/SettingsFixture.h"
+#include "support/TestScanner.h"
 #include "support/TourExportSupport.h"
+#include "tourfmt/TourAlbum.h"
 #include "ui/AlbumStrip.h"
 #include "ui/PanoramaView.h"
 
@@ -31,26 +34,8 @@ namespace {
 
 constexpr int kWaitMs = 20000;
 
-// Answers the tour export as a user who saves to a fixed place, and notes the progress.
-class TourUser : public ExportUi {
-public:
-    QString destination;
-    int maximum = -1;
-    int lastPosition = -1;
-    QStringList messages;
-    std::optional<QString> askTourDestination(const QString&, const QString&) override {
-        return destination;
-    }
-    void showProgress(int max) override { maximum = max; }
-    void progressPicture(const QString&) override {}
-    void progressPosition(int position) override { lastPosition = position; }
-    bool progressCancelled() override { return false; }
-    void hideProgress() override {}
-    void processEvents() override {}
-    void message(const QString& text, Icon) override { messages << text; }
-    bool askOkCancel(const QString&) override { return true; }
-    std::optional<RingCircles> editCircles(const ExportPicture&) override { return std::nullopt; }
-};
+// Answers the exports as a user who saves to a fixed place, and notes the progress.
+using TourUser = test::ScriptedUi;
 
 // The panel in a window of its own, on a library seeded from the program's examples, with a
 // user who answers every question with OK and whose messages are recorded.
@@ -74,6 +59,9 @@ protected:
         context.confirm = [](const QString&) { return true; };
         context.programFolder = QStringLiteral(ORBPIX_PROGRAM_DIR);
         context.exportUi = &m_tourUser;
+        context.chooseScanSource = [](const QString&) {
+            return std::optional<QString>(test::TestScanner::kDevice);
+        };
         context.choosePictures = [this](const QString&, const QString& filter) {
             m_filter = filter;
             return m_chosen;
@@ -266,6 +254,27 @@ TEST_F(MainPanelTest, DeletedPicturesComeBackWithTheirFilesOnUndo) {
     EXPECT_EQ(m_panel->shownItem(), 1);
 }
 
+// The scanner's feeder run joins the album as one change, which one undo takes back.
+TEST_F(MainPanelTest, AScannedSeriesIsOneStep) {
+    test::TestScanner scanner;
+    start();
+    ASSERT_TRUE(m_panel->isCommandEnabled(command::kSelectSource));
+    ASSERT_TRUE(m_panel->runCommand(command::kSelectSource));
+    EXPECT_EQ(m_settings.twainSource, test::TestScanner::kDevice);
+    Album& album = *m_panel->album();
+    ASSERT_TRUE(m_panel->runCommand(command::kAcquireSeries));
+    EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join('\n').toStdString();
+    ASSERT_GT(album.itemCount(), 5u);
+    for (std::size_t i = 3; i < album.itemCount(); ++i)
+        EXPECT_EQ(QFileInfo(QString::fromStdString(*album.itemPath(i))).fileName(),
+                  QString::asprintf("Img%05d.bmp", int(i) - 2));
+    EXPECT_EQ(m_panel->strip()->itemCount(), int(album.itemCount()));
+    EXPECT_EQ(m_panel->undoRedoText(command::kUndo, "Undo"), "Undo insert image(s)");
+    ASSERT_TRUE(m_panel->runCommand(command::kUndo));
+    EXPECT_EQ(album.itemCount(), 3u);
+    EXPECT_EQ(m_panel->strip()->itemCount(), 3);
+}
+
 TEST_F(MainPanelTest, AddedPicturesArriveWithTheirCirclesAsOneStep) {
     start();
     m_chosen = {QStringLiteral(ORBPIX_SOURCE_DIR "/examples/mars_1600x1200_normal.jpg")};
@@ -372,32 +381,33 @@ TEST_F(MainPanelTest, ResizingMovesEachControlWithItsEdge) {
     EXPECT_EQ(m_panel->backgroundBuilds(), builds);
 }
 
-TEST_F(MainPanelTest, PublishingATourTakesTheAlbumsPictures) {
+TEST_F(MainPanelTest, PublishingButtonsMakeATourAndAWebPageOfTheAlbum) {
     start();
     TourUser* user = &m_tourUser;
     user->destination = m_temp.path("Mars tour");
-    EXPECT_FALSE(m_panel->isCommandEnabled(command::kPublishHtml));
-    EXPECT_FALSE(m_panel->unavailableReason(command::kPublishHtml).isEmpty());
-    EXPECT_FALSE(m_panel->unavailableReason(command::kPublishEmail).isEmpty());
     control<SkinButton>(panel::kPublishTour)->click();
     EXPECT_EQ(user->maximum, 300);
     EXPECT_TRUE(user->messages.isEmpty()) << user->messages.join('\n').toStdString();
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return test::readTourProgram(user->destination).has_value(); }, kWaitMs))
+        [&] { return test::readTourProgram(*user->destination).has_value(); }, kWaitMs))
         << user->messages.join('\n').toStdString();
-    const auto tour = test::readTourProgram(user->destination);
+    const auto tour = test::readTourProgram(*user->destination);
     EXPECT_EQ(tour->album.title, "Mars");
     ASSERT_EQ(tour->album.pictures.size(), 3u);
     EXPECT_TRUE(control<QWidget>(panel::kProgress)->isHidden());
-    // The buttons of the kinds still to come are off and say why.
-    for (const int id : {panel::kPublishHtml, panel::kPublishEmail}) {
-        EXPECT_FALSE(m_panel->control(id)->isEnabled()) << id;
-        EXPECT_EQ(m_panel->control(id)->toolTip(),
-                  m_panel->unavailableReason(id == panel::kPublishHtml ? command::kPublishHtml
-                                                                       : command::kPublishEmail));
-    }
-    EXPECT_EQ(m_panel->unavailableReason(command::kPublishHtml),
-              resourceLibrary().text(paneltext::kHtmlLater));
+
+    // The web page goes into a folder named after the album, and is opened.
+    ASSERT_TRUE(QDir().mkpath(m_temp.path("site")));
+    user->pageFolder = m_temp.path("site");
+    ASSERT_TRUE(m_panel->isCommandEnabled(command::kPublishEmail));
+    control<SkinButton>(panel::kPublishHtml)->click();
+    EXPECT_TRUE(user->messages.isEmpty()) << user->messages.join('\n').toStdString();
+    ASSERT_EQ(user->openedPages.size(), 1);
+    EXPECT_TRUE(user->openedPages[0].startsWith(m_temp.path("site/Mars/")));
+    const auto page = readTourAlbumFile(m_temp.path("site/Mars/album.orb").toStdString());
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->pictures.size(), 3u);
+    EXPECT_TRUE(control<QWidget>(panel::kProgress)->isHidden());
 }
 
 TEST_F(MainPanelTest, TrashAndViewTakeDroppedPicturesOnly) {
