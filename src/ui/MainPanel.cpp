@@ -405,8 +405,11 @@ void MainPanel::createControls(const DialogTemplate& layout) {
     m_strip->setObjectName(QString::number(panel::kStrip));
     m_strip->setFont(font());
     m_strip->setStepObserver(this);
-    m_anchoring.place(panel::kStrip, rectOf(panel::kStripPlaceholder, panel::kDefaultStripRect),
-                      Anchor::StripWidth);
+    // The strip is never lower than one row of cells with its scroll bar, whatever the
+    // desktop's scroll bars measure: the captions would hide under it.
+    QRect stripRect = rectOf(panel::kStripPlaceholder, panel::kDefaultStripRect);
+    stripRect.setHeight(std::max(stripRect.height(), m_strip->sizeHint().height()));
+    m_anchoring.place(panel::kStrip, stripRect, Anchor::StripWidth);
     m_controls[panel::kStrip] = m_strip;
     connect(m_strip, &AlbumStrip::showItemRequested, this, &MainPanel::showItem);
     // Cut, copy and delete follow the selection at once, not at the next idle update.

@@ -1,6 +1,7 @@
 #include "ui/Selector.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDrag>
 #include <QDropEvent>
 #include <QGuiApplication>
@@ -15,6 +16,8 @@
 #include <algorithm>
 
 #include "album/EditStep.h"
+#include "core/UncheckedWork.h"
+#include "skins/ParentBackground.h"
 #include "skins/SkinButton.h"
 
 namespace orbpix {
@@ -106,7 +109,9 @@ void OWSelectorItem::takeThumbnail(std::uint64_t generation, const QImage& image
 }
 
 bool OWSelectorItem::Request::deliver(QImage image, int, int) {
-    // Runs on the compute thread: posting never waits for the interface thread.
+    // Runs on the compute thread: posting never waits for the interface thread. Qt's queue
+    // lock is invisible to ThreadSanitizer.
+    [[maybe_unused]] const UncheckedWork insideQt;
     QCoreApplication::postEvent(m_owner,
                                 new ThumbnailEvent(m_serial, generation, std::move(image)));
     return true;
@@ -468,6 +473,15 @@ OWSelectorItem* OWSelector::itemBySerial(std::uint64_t serial) {
 }
 
 bool OWSelector::event(QEvent* event) {
+    // The strip draws no background of its own: its scroll buttons ask for the one of the
+    // window beneath it.
+    if (event->type() == ParentBackgroundEvent::kType && parentWidget()) {
+        auto* ask = static_cast<ParentBackgroundEvent*>(event);
+        ParentBackgroundEvent forwarded(ask->surface(), ask->rect().translated(pos()));
+        QCoreApplication::sendEvent(parentWidget(), &forwarded);
+        ask->setAccepted(forwarded.isAccepted());
+        return true;
+    }
     if (event->type() == kThumbnailEvent) {
         auto* delivered = static_cast<ThumbnailEvent*>(event);
         if (OWSelectorItem* item = itemBySerial(delivered->serial)) {
