@@ -7,7 +7,6 @@
 #include <chrono>
 #include <filesystem>
 
-#include "support/ScriptedUi.h"
 #include "album/AlbumLibrary.h"
 #include "album/FilePatternList.h"
 #include "album/FolderAlbum.h"
@@ -16,6 +15,7 @@
 #include "export/PanoramaExport.h"
 #include "export/WebPage.h"
 #include "shell/ResourceLibrary.h"
+#include "support/ScriptedUi.h"
 #include "support/SettingsFixture.h"
 #include "support/TourExportSupport.h"
 #include "support/WaitUntil.h"
