@@ -44,8 +44,9 @@ bench: build
 # command line) shows as that test's failure. Reports from inside Qt that TSan cannot see
 # through are suppressed, each with its reason, in cmake/sanitizers/.
 SANITIZER_FLAGS = -DCMAKE_BUILD_TYPE=Debug -DORBPIX_BUILD_BENCH=OFF $(CMAKE_FLAGS)
-sanitize: export ASAN_OPTIONS ?= halt_on_error=1:detect_leaks=1
+sanitize: export ASAN_OPTIONS ?= halt_on_error=1:detect_leaks=1:suppressions=$(CURDIR)/cmake/sanitizers/asan.supp
 sanitize: export UBSAN_OPTIONS ?= halt_on_error=1:print_stacktrace=1
+sanitize: export LSAN_OPTIONS ?= suppressions=$(CURDIR)/cmake/sanitizers/lsan.supp
 sanitize: deps
 	@cmake -S . -B $(BUILD)-asan -G Ninja -DORBPIX_SANITIZE=address,undefined \
 	    $(SANITIZER_FLAGS) >/dev/null
