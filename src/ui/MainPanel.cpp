@@ -837,13 +837,17 @@ void MainPanel::addPictures() {
                                             QFileDialog::DontUseNativeDialog);
     if (files.isEmpty())
         return;
+    appendPictures(files, InsertCircles::Detect);
+}
+
+void MainPanel::appendPictures(const QStringList& files, InsertCircles circles) {
     std::vector<AlbumItem> items;
     for (const QString& file : files)
         items.push_back(AlbumItem{file.toStdString(), PropertyMap()});
     const bool wasEmpty = m_album->itemCount() == 0;
     auto step = std::make_unique<InsertStep>(*m_album, std::move(items), InsertStep::kAppend, this,
                                              labels());
-    step->setCircles(InsertCircles::Detect);
+    step->setCircles(circles);
     if (m_history.perform(std::move(step)) && wasEmpty && m_album->itemCount() > 0) {
         m_strip->selectOnly(0);
         showItem(0);
@@ -922,18 +926,9 @@ void MainPanel::scan(bool series) {
     const QStringList files =
         runScan(window(), request, [this](const QString& why) { message(why, true); });
     m_scanning = false;
-    if (files.isEmpty())
-        return;
-    std::vector<AlbumItem> items;
-    for (const QString& file : files)
-        items.push_back(AlbumItem{file.toStdString(), PropertyMap()});
-    const bool wasEmpty = m_album->itemCount() == 0;
-    if (m_history.perform(std::make_unique<InsertStep>(*m_album, std::move(items),
-                                                       InsertStep::kAppend, this, labels())) &&
-        wasEmpty && m_album->itemCount() > 0) {
-        m_strip->selectOnly(0);
-        showItem(0);
-    }
+    // Scans are pages as often as rings: their circles are found when they are shown.
+    if (!files.isEmpty())
+        appendPictures(files, InsertCircles::Leave);
 }
 
 // ---- commands --------------------------------------------------------------------------------

@@ -212,6 +212,8 @@ private:
     void publish(int command);
     // The scanner commands: the source chosen is remembered in the settings; the pictures of
     // a scan join the album at its end as one change.
+    // Adds the files at the album's end as one change; an album that was empty shows them.
+    void appendPictures(const QStringList& files, InsertCircles circles);
     void selectScanSource();
     void scan(bool series);
 
