@@ -4,16 +4,22 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 
 #include "album/AlbumItem.h"
+#include "album/AlbumLibrary.h"
 #include "album/EditHistory.h"
 #include "album/EditSteps.h"
 #include "album/FilePatternList.h"
 #include "album/FolderAlbum.h"
+#include "export/ExportManager.h"
 #include "imaging/LensCircle.h"
 #include "shell/ResourceLibrary.h"
 #include "skins/SkinAccess.h"
@@ -22,6 +28,7 @@
 #include "support/TourExportSupport.h"
 #include "ui/CircleEditor.h"
 #include "ui/CircleGeometry.h"
+#include "ui/WidgetExportUi.h"
 
 namespace orbpix {
 namespace {
@@ -130,7 +137,7 @@ protected:
         ASSERT_TRUE(test::writeRingPicture(folder + "/ring.jpg", kSide, kSide, 40, 160));
         m_album = FolderAlbum::open(folder.toStdString());
         ASSERT_TRUE(m_album);
-        ASSERT_TRUE(m_album->insertCopiedItem((folder + "/ring.jpg").toStdString(), 0));
+        ASSERT_EQ(m_album->itemCount(), 1u);
         ASSERT_TRUE(m_album->setProperty(0, kPropertyName, "Harbour"));
         ASSERT_TRUE(m_album->setProperty(0, kPropertyCircles, "200,200,40,160"));
         ASSERT_TRUE(m_album->setProperty(0, kPropertyFlatPath, "/tmp/flat.jpg"));
@@ -216,6 +223,64 @@ TEST_F(ImagePropertiesDialogTest, InvalidCirclesAreFoundOnOpeningAndCancelStores
     EXPECT_NEAR(found.outer, 160, 6);
     EXPECT_EQ(property(kPropertyCircles), "nonsense");
     EXPECT_EQ(m_history.undoCount(), 0u);
+}
+
+// Question 630 of the tour export answered with OK: the user finds the circles in the dialog
+// and the picture goes into the tour instead of being left out.
+TEST_F(ImagePropertiesDialogTest, InvalidCirclesAreSetInTheDialogDuringTheTourExport) {
+    const QString program = m_temp.path(QStringLiteral("program"));
+    test::makeProgramFolder(program);
+    ASSERT_TRUE(m_album->setProperty(0, kPropertyCircles, "500,500,10,400"));
+    const QString destination = m_temp.path(QStringLiteral("Harbour Tour"));
+
+    QStringList questions;
+    std::optional<EditorCircles> chosen;
+    QTimer user;
+    user.setInterval(10);
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible())
+                continue;
+            if (auto* files = qobject_cast<QFileDialog*>(w)) {
+                files->selectFile(destination);
+                static_cast<QDialog*>(files)->accept();
+            } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                questions << box->text();
+                box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click()
+                                             : box->reject();
+            } else if (auto* dialog = qobject_cast<ImagePropertiesDialog*>(w)) {
+                QTest::mouseClick(dialog->findChild<QPushButton*>(QString::number(kDetectButtonId)),
+                                  Qt::LeftButton);
+                chosen = dialog->circles();
+                dialog->accept();
+            }
+        }
+    });
+    user.start();
+
+    WidgetExportUi ui;
+    ExportManager manager(ui, {}, program);
+    ASSERT_TRUE(manager.exportLocalTour(*m_album, QStringLiteral("Harbour")));
+    QEventLoop loop;
+    bool generated = false;
+    manager.setGeneratorFinished([&](bool success, const QString&) {
+        generated = success;
+        loop.quit();
+    });
+    if (manager.generatorRunning()) {
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    user.stop();
+    EXPECT_TRUE(generated) << questions.join('\n').toStdString();
+    ASSERT_EQ(questions.size(), 1) << questions.join('\n').toStdString();
+    EXPECT_TRUE(questions[0].contains("Harbour"));
+    ASSERT_TRUE(chosen);
+    EXPECT_NEAR(chosen->outer, 160, 6);
+    const auto tour = test::readTourProgram(destination);
+    ASSERT_TRUE(tour);
+    ASSERT_EQ(tour->album.pictures.size(), 1u);
+    EXPECT_EQ(tour->album.pictures[0].name, "Harbour");
 }
 
 }  // namespace
