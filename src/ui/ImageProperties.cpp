@@ -184,8 +184,10 @@ void ImagePropertiesDialog::detect() {
     if (!m_editor)
         return;
     if (const auto found = detectItemCircles(m_input.picturePath)) {
-        // Without a ring the defaults stand in, so the user has circles to drag.
-        m_editor->setCircles(editorCircles(found->circles));
+        // Without a ring the defaults stand in, so the user has circles to drag. The text is
+        // what the album would store, rounded as it rounds.
+        const auto stored = parseCirclesText(found->text);
+        m_editor->setCircles(editorCircles(stored ? *stored : found->circles));
     }
     update();
 }
