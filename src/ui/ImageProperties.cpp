@@ -22,6 +22,7 @@
 #include "shell/WindowPlacement.h"
 #include "skins/SkinAccess.h"
 #include "skins/SkinButton.h"
+#include "skins/SkinManager.h"
 #include "ui/CircleEditor.h"
 
 namespace orbpix {
@@ -77,6 +78,12 @@ std::map<int, QRect> imagePropertiesLayout(const DialogTemplate& layout, QSize c
         places[control.id] = r;
     }
     return places;
+}
+
+QString formatAlbumDate(const QDateTime& time) {
+    const QLocale locale;
+    return locale.toString(time.date(), QLocale::LongFormat) + QLatin1Char(' ') +
+           locale.toString(time.time(), QLocale::ShortFormat);
 }
 
 QSize imagePropertiesMinimum(bool controlHeld) {
@@ -147,6 +154,7 @@ ImagePropertiesDialog::ImagePropertiesDialog(ImagePropertiesInput input, QWidget
                     std::max(placement.bottom - placement.top, minimum.height()));
     }
     placeControls();
+    followSkinText();
     m_ready = true;
 }
 
@@ -198,7 +206,23 @@ void ImagePropertiesDialog::accept() {
     SkinDialog::accept();
 }
 
+void ImagePropertiesDialog::followSkinText() {
+    // The skins give no text colour for dialogs; the captions take whichever of light and dark
+    // reads on the dialog's colour.
+    const QRgb back = skinColor(QStringLiteral("PI_COL"), qRgb(255, 255, 255));
+    const QColor text = qGray(back) < 128 ? QColor(230, 230, 230) : QColor(20, 20, 20);
+    for (const auto& [id, widget] : m_controls) {
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            QPalette palette = label->palette();
+            palette.setColor(QPalette::WindowText, text);
+            label->setPalette(palette);
+        }
+    }
+}
+
 bool ImagePropertiesDialog::event(QEvent* event) {
+    if (event->type() == SkinChangedEvent::kType)
+        followSkinText();
     if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Control)
         setMinimumSize(imagePropertiesMinimum(event->type() == QEvent::KeyPress));
@@ -286,7 +310,7 @@ bool editImageProperties(Album& album, std::size_t index, EditHistory* history,
     input.circles = album.property(index, kPropertyCircles);
     const QFileInfo albumFile(QString::fromStdString(joinPath(album.folder(), kAlbumFileName)));
     if (albumFile.exists())
-        input.albumFileDate = QLocale().toString(albumFile.lastModified(), QLocale::LongFormat);
+        input.albumFileDate = formatAlbumDate(albumFile.lastModified());
     ImagePropertiesDialog dialog(std::move(input), parent);
     if (!dialog.isReady() || dialog.exec() != QDialog::Accepted)
         return false;

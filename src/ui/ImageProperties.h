@@ -13,6 +13,7 @@
 #include "skins/SkinDialog.h"
 #include "ui/CircleGeometry.h"
 
+class QDateTime;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -41,6 +42,9 @@ PropertyMap imagePropertyChanges(const std::string& oldName,
 // Where the controls of the layout go in a client area of the given size: the picture grows
 // with it, OK and Cancel keep to the lower right, the rest to the bottom, the name widens.
 std::map<int, QRect> imagePropertiesLayout(const DialogTemplate& layout, QSize client);
+
+// The album file's date as the dialog shows it, in the user's language.
+QString formatAlbumDate(const QDateTime& time);
 
 // The smallest client area a user may drag the dialog to; none while Ctrl is held.
 QSize imagePropertiesMinimum(bool controlHeld);
@@ -85,6 +89,7 @@ protected:
 private:
     void placeControls();
     void paintFrame(QPainter& painter) const;
+    void followSkinText();
 
     bool m_ready = false;
     ImagePropertiesInput m_input;
