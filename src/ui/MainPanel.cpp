@@ -1,5 +1,7 @@
 #include "ui/MainPanel.h"
 
+#include "ui/ImageProperties.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -1193,7 +1195,15 @@ void MainPanel::showItem(int index) {
             return;
         }
         if (!found->detected) {
-            showNoCircles();
+            showNothing();
+            // The user places the circles by hand. Once set, the change comes back through
+            // itemChanged, which shows the item again with them.
+            if (!m_editingCircles) {
+                m_editingCircles = true;
+                (void)editImageProperties(*m_album, std::size_t(index), &m_history, labels(), this,
+                                          this);
+                m_editingCircles = false;
+            }
             return;
         }
         circles = found->circles;

@@ -248,6 +248,7 @@ private:
 
     PanelContext m_context;
     EditHistory& m_history;
+    bool m_editingCircles = false;  // the image properties dialog is open from showItem
     AlbumLibrary& m_library;
 
     QSize m_layoutSize;

@@ -1,5 +1,7 @@
 #include "ui/WidgetExportUi.h"
 
+#include "ui/ImageProperties.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
@@ -120,10 +122,19 @@ bool WidgetExportUi::askOkCancel(const QString& text) {
     return box.exec() == QMessageBox::Ok;
 }
 
-std::optional<RingCircles> WidgetExportUi::editCircles(const ExportPicture&) {
-    // FIXME: open the image properties dialog once it exists; until then OK leaves the
-    // picture out just as Cancel does.
-    return std::nullopt;
+std::optional<RingCircles> WidgetExportUi::editCircles(const ExportPicture& picture) {
+    ImagePropertiesInput input;
+    input.picturePath = QString::fromStdString(picture.path);
+    input.name = QString::fromStdString(picture.name);
+    input.circles = picture.circles;
+    ImagePropertiesDialog dialog(std::move(input), m_parent);
+    if (!dialog.isReady() || dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const EditorCircles c = dialog.circles();
+    RingCircles circles;
+    circles.inner = LensCircle{float(c.cx), float(c.cy), float(c.inner)};
+    circles.outer = LensCircle{float(c.cx), float(c.cy), float(c.outer)};
+    return circles;
 }
 
 }  // namespace orbpix

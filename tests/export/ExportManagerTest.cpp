@@ -113,7 +113,7 @@ TEST_F(ExportManagerTest, PicturesLeftOutAreListedAndAllLeftOutStartsNothing) {
 
     test::ScriptedUi ui;
     ui.destination = m_temp.path("trip");
-    ui.answerOk = true;  // the circle dialog is not there yet: OK leaves the picture out too
+    ui.answerOk = true;  // the scripted user then cancels the circle dialog
     ExportManager manager(ui, {}, programFolder());
     ASSERT_TRUE(manager.exportLocalTour(*album, "Trip"));
     bool generated = false;

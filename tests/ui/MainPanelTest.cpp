@@ -1,12 +1,14 @@
 #include "ui/MainPanel.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include "album/AlbumLibrary.h"
@@ -27,6 +29,7 @@
 #include "support/TourExportSupport.h"
 #include "tourfmt/TourAlbum.h"
 #include "ui/AlbumStrip.h"
+#include "ui/ImageProperties.h"
 #include "ui/PanoramaView.h"
 
 namespace orbpix {
@@ -294,7 +297,7 @@ TEST_F(MainPanelTest, AddedPicturesArriveWithTheirCirclesAsOneStep) {
     EXPECT_EQ(m_panel->strip()->itemCount(), 3);
 }
 
-TEST_F(MainPanelTest, APictureWithoutARingSaysSoAndShowsNothing) {
+TEST_F(MainPanelTest, APictureWithoutARingAsksForItsCircles) {
     start();
     // A picture that arrives by the folder carries no circles; none can be found in it.
     QImage flat(640, 480, QImage::Format_RGB32);
@@ -304,20 +307,42 @@ TEST_F(MainPanelTest, APictureWithoutARingSaysSoAndShowsNothing) {
     ASSERT_TRUE(m_panel->runCommand(command::kRefreshAlbum));
     ASSERT_EQ(m_panel->album()->itemCount(), 4u);
     ASSERT_FALSE(property(3, "CIRCLES"));
+
+    // The image properties dialog offers the default circles; Cancel unwraps nothing.
+    const auto answer = [](bool ok, std::optional<EditorCircles>* offered) {
+        QTimer::singleShot(0, [=] {
+            auto* dialog = qobject_cast<ImagePropertiesDialog*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            *offered = dialog->circles();
+            ok ? dialog->accept() : dialog->reject();
+        });
+    };
+    std::optional<EditorCircles> offered;
+    answer(false, &offered);
     m_panel->showItem(3);
+    ASSERT_TRUE(offered);
+    EXPECT_EQ(*offered, (EditorCircles{320, 240, 48, 215}));
     EXPECT_FALSE(m_panel->isBusy());
     EXPECT_FALSE(m_panel->view()->control().hasPicture());
-    ASSERT_EQ(m_messages.size(), 1);
-    EXPECT_TRUE(m_messages[0].contains("\"zz flat.jpg\"")) << m_messages[0].toStdString();
+    EXPECT_TRUE(m_messages.isEmpty());
     EXPECT_FALSE(m_panel->isCommandEnabled(panel::kAutoCorrection));
     EXPECT_FALSE(property(3, "CIRCLES"));
+
+    // OK stores them as one change and the picture is unwrapped with them.
+    offered.reset();
+    answer(true, &offered);
+    m_panel->showItem(3);
+    ASSERT_TRUE(offered);
+    EXPECT_EQ(property(3, "CIRCLES"), "320,240,48,215");
+    waitForPanorama(3);
+    EXPECT_TRUE(m_messages.isEmpty());
 
     // Stored circles that do not fit the picture end the same way, once the worker says so.
     ASSERT_TRUE(m_panel->album()->setProperty(0, "CIRCLES", "10,10,5,900"));
     m_panel->showItem(0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !m_panel->isBusy(); }, kWaitMs));
-    ASSERT_EQ(m_messages.size(), 2);
-    EXPECT_TRUE(m_messages[1].contains("mars_1600x1200_normal.jpg")) << m_messages[1].toStdString();
+    ASSERT_EQ(m_messages.size(), 1);
+    EXPECT_TRUE(m_messages[0].contains("mars_1600x1200_normal.jpg")) << m_messages[0].toStdString();
     EXPECT_FALSE(m_panel->view()->control().hasPicture());
 }
 
