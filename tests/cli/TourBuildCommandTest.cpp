@@ -2,38 +2,18 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
-#include <QProcess>
 
+#include "OrbpixCopy.h"
 #include "shell/RegistryStore.h"
-#include "support/SettingsFixture.h"
 #include "support/TourExportSupport.h"
 
 namespace orbpix {
 namespace {
 
-// Runs a copy of orbpix that lives in a program folder of the test's own, so that it finds
-// Tourgen, the viewer and the skins there.
-class TourBuild : public test::SettingsFixture {
+// "orbpix tour build", run from a program folder of the test's own.
+class TourBuild : public test::OrbpixCopy {
 protected:
-    void SetUp() override {
-        SettingsFixture::SetUp();
-        m_env.set("TMPDIR", m_temp.path("tmp"));
-        ASSERT_TRUE(QDir().mkpath(m_temp.path("tmp")));
-        ASSERT_TRUE(QDir().mkpath(m_temp.path("pictures")));
-        test::makeProgramFolder(m_temp.path("program"), {"orbpix"});
-    }
-    struct Outcome {
-        int status;
-        QString out;
-        QString err;
-    };
-    Outcome orbpix(const QStringList& args) {
-        QProcess process;
-        process.start(m_temp.path("program/orbpix"), QStringList{"tour", "build"} + args);
-        EXPECT_TRUE(process.waitForFinished(120000));
-        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
-                QString::fromLocal8Bit(process.readAllStandardError())};
-    }
+    TourBuild() : OrbpixCopy({"tour", "build"}) {}
     QString ring(const QString& path, int seed) {
         EXPECT_TRUE(test::writeRingPicture(path, 320, 240, 20, 100, seed));
         return path;

@@ -2,42 +2,26 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
-#include <QProcess>
 
-#include "support/SettingsFixture.h"
+#include "OrbpixCopy.h"
 #include "support/TourExportSupport.h"
 #include "tourfmt/TourAlbum.h"
 
 namespace orbpix {
 namespace {
 
-// Runs a copy of orbpix that lives in a program folder of the test's own, with the built
-// page templates.
-class WebBuild : public test::SettingsFixture {
+// "orbpix web build", run from a program folder of the test's own with the built page
+// templates.
+class WebBuild : public test::OrbpixCopy {
 protected:
+    WebBuild() : OrbpixCopy({"web", "build"}) {}
     void SetUp() override {
-        SettingsFixture::SetUp();
-        m_env.set("TMPDIR", m_temp.path("tmp"));
-        ASSERT_TRUE(QDir().mkpath(m_temp.path("tmp")));
-        ASSERT_TRUE(QDir().mkpath(m_temp.path("pictures")));
-        test::makeProgramFolder(m_temp.path("program"), {"orbpix"});
+        OrbpixCopy::SetUp();
         ASSERT_TRUE(QFile::link(QStringLiteral(ORBPIX_PROGRAM_DIR) + "/Export/Html",
                                 m_temp.path("program/Export/Html")));
         ring("a.jpg", 1);
         ring("b.jpg", 2);
         writeFile(m_temp.path("pictures/broken.jpg"), "not a picture");
-    }
-    struct Outcome {
-        int status;
-        QString out;
-        QString err;
-    };
-    Outcome orbpix(const QStringList& args) {
-        QProcess process;
-        process.start(m_temp.path("program/orbpix"), QStringList{"web", "build"} + args);
-        EXPECT_TRUE(process.waitForFinished(120000));
-        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
-                QString::fromLocal8Bit(process.readAllStandardError())};
     }
     void ring(const QString& name, int seed) {
         EXPECT_TRUE(
