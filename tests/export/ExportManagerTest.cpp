@@ -8,30 +8,19 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include "ExportFixture.h"
 #include "album/AlbumLibrary.h"
 #include "album/FilePatternList.h"
 #include "album/FolderAlbum.h"
 #include "shell/ProgramFolder.h"
 #include "shell/ResourceLibrary.h"
-#include "support/SettingsFixture.h"
 #include "support/TourExportSupport.h"
 
 namespace orbpix {
 namespace {
 
-class ExportManagerTest : public test::SettingsFixture {
+class ExportManagerTest : public test::ExportFixture {
 protected:
-    void SetUp() override {
-        SettingsFixture::SetUp();
-        m_env.set("TMPDIR", m_temp.path("tmp"));
-        ASSERT_TRUE(QDir().mkpath(m_temp.path("tmp")));
-        test::makeProgramFolder(programFolder());
-        ASSERT_TRUE(resourceLibrary().load(programFolder()));
-        addImagingPatterns(filePatternList());
-    }
-    void TearDown() override { resourceLibrary().unload(); }
-
-    QString programFolder() const { return m_temp.path("program"); }
     QString ringFile(const QString& name, int seed) {
         const QString path = m_temp.path("pictures/" + name);
         EXPECT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));

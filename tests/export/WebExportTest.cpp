@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "ExportFixture.h"
 #include "album/AlbumLibrary.h"
 #include "album/FilePatternList.h"
 #include "album/FolderAlbum.h"
@@ -16,7 +17,6 @@
 #include "export/WebPage.h"
 #include "shell/ResourceLibrary.h"
 #include "support/ScriptedUi.h"
-#include "support/SettingsFixture.h"
 #include "support/TourExportSupport.h"
 #include "support/WaitUntil.h"
 
@@ -59,15 +59,10 @@ TEST(WebPageText, TagsAreReplacedEverywhereInTheirOrder) {
               "[\"p\"]|in<dex|Trip & in<dex");
 }
 
-class WebExportTest : public test::SettingsFixture {
+class WebExportTest : public test::ExportFixture {
 protected:
     void SetUp() override {
-        SettingsFixture::SetUp();
-        m_env.set("TMPDIR", m_temp.path("tmp"));
-        ASSERT_TRUE(QDir().mkpath(m_temp.path("tmp")));
-        test::makeProgramFolder(programFolder());
-        ASSERT_TRUE(resourceLibrary().load(programFolder()));
-        addImagingPatterns(filePatternList());
+        ExportFixture::SetUp();
         writeTemplate("Export/Html/main.html",
                       "<title>$ORB_ALBUM_NAME_TAG$</title><p>$ORB_INFO_CIE_TAG$</p>"
                       "<p>$ORB_INFO_ADDRESS_TAG$</p><a href=\"$ORB_INFO_URL_TAG$\">"
@@ -75,9 +70,6 @@ protected:
         writeTemplate("Export/Html/viewer.js", "common script");
         writeTemplate("Export/Html/look.css", "common look");
     }
-    void TearDown() override { resourceLibrary().unload(); }
-
-    QString programFolder() const { return m_temp.path("program"); }
     // Templates of the test's own: the program folder's skin folder is the built one, so a
     // skin of the test's own is made beside it.
     void writeTemplate(const QString& name, const QByteArray& content) {
