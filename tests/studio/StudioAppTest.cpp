@@ -421,17 +421,44 @@ public:
     }
 };
 
-TEST_F(TwoInstances, InstallingASkinSwitchesTheRunningInstanceFirst) {
-    const QString downloads = m_temp.path("downloads");
-    ASSERT_TRUE(QDir().mkpath(downloads));
+// A skin package "Blue Sky.osz" in a downloads folder whose dialog and window backgrounds are
+// plain blue; its folder.
+QString writeBlueSkyPackage(const QString& downloads) {
+    EXPECT_TRUE(QDir().mkpath(downloads));
     QImage blue(8, 8, QImage::Format_RGB32);
     blue.fill(qRgb(0, 60, 200));
     QByteArray bitmap;
     QBuffer buffer(&bitmap);
-    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && blue.save(&buffer, "BMP"));
-    ASSERT_TRUE(test::writeZip(
-        downloads + "/Blue Sky.osz",
-        {{"info.txt", "[Color]\nPI_COL=1,2,3\n"}, {"buttons/", ""}, {"BKG_ALBPROP.bmp", bitmap}}));
+    EXPECT_TRUE(buffer.open(QIODevice::WriteOnly) && blue.save(&buffer, "BMP"));
+    EXPECT_TRUE(
+        test::writeZip(downloads + "/Blue Sky.osz", {{"info.txt", "[Color]\nPI_COL=1,2,3\n"},
+                                                     {"buttons/", ""},
+                                                     {"BKG_ALBPROP.bmp", bitmap},
+                                                     {"MAIN_BKG.bmp", bitmap}}));
+    return downloads;
+}
+
+// Runs the real program in another process to install "Blue Sky.osz", handling this
+// process's events meanwhile; its exit code.
+int installBlueSky(const QString& program, const QString& downloads) {
+    QProcess installer;
+    installer.setWorkingDirectory(downloads);
+    QEventLoop loop;
+    QObject::connect(&installer, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    installer.start(program, {"-OrbSkin", "Blue Sky.osz"});
+    if (!installer.waitForStarted())
+        return -1;
+    loop.exec();
+    if (installer.state() != QProcess::NotRunning)
+        return -1;
+    if (installer.exitCode() != 0)
+        ADD_FAILURE() << installer.readAllStandardError().toStdString();
+    return installer.exitCode();
+}
+
+TEST_F(TwoInstances, InstallingASkinSwitchesTheRunningInstanceFirst) {
+    const QString downloads = writeBlueSkyPackage(m_temp.path("downloads"));
 
     // This process is the running album program, showing a skinned dialog.
     SkinManager running;
@@ -448,16 +475,7 @@ TEST_F(TwoInstances, InstallingASkinSwitchesTheRunningInstanceFirst) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     EXPECT_NE(dialog.grab().toImage().pixel(20, 20), qRgb(0, 60, 200));
 
-    QProcess installer;
-    installer.setWorkingDirectory(downloads);
-    QEventLoop loop;
-    QObject::connect(&installer, &QProcess::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    installer.start(programFile(), {"-OrbSkin", "Blue Sky.osz"});
-    ASSERT_TRUE(installer.waitForStarted());
-    loop.exec();
-    ASSERT_EQ(installer.state(), QProcess::NotRunning);
-    EXPECT_EQ(installer.exitCode(), 0) << installer.readAllStandardError().toStdString();
+    ASSERT_EQ(installBlueSky(programFile(), downloads), 0);
 
     setProgramSkins(nullptr);
     EXPECT_EQ(running.getCurrentSkin(), "Blue Sky");
@@ -470,6 +488,27 @@ TEST_F(TwoInstances, InstallingASkinSwitchesTheRunningInstanceFirst) {
     // The installer registered the package type for double-clicks.
     EXPECT_TRUE(readFile(m_temp.path("data/applications/orbpix-skin-install.desktop"))
                     .contains(("Exec=\"" + programFile() + "\" -OrbSkin %f").toUtf8()));
+}
+
+// The album window of a running program is redrawn in a skin another instance installs.
+TEST_F(TwoInstances, TheRunningAlbumWindowTakesOnAnInstalledSkin) {
+    const QString downloads = writeBlueSkyPackage(m_temp.path("downloads"));
+    const QRgb blue = qRgb(0, 60, 200) & RGB_MASK;
+    bool looked = false;
+    ASSERT_EQ(run({},
+                  [&](CMainFrame& frame) {
+                      MainPanel* panel = frame.panel();
+                      const QPoint open(panel->width() / 2, panel->height() - 5);
+                      EXPECT_NE(panel->grab().toImage().pixel(open) & RGB_MASK, blue);
+                      ASSERT_EQ(installBlueSky(programFile(), downloads), 0);
+                      EXPECT_TRUE(QTest::qWaitFor(
+                          [&] { return (panel->grab().toImage().pixel(open) & RGB_MASK) == blue; },
+                          20000));
+                      EXPECT_EQ(programSkins().getCurrentSkin(), "Blue Sky");
+                      looked = true;
+                  }),
+              0);
+    EXPECT_TRUE(looked);
 }
 
 // The light skin that ships as a package installs with the real program and then supplies its
