@@ -59,9 +59,9 @@ sanitize: deps
 # the album program's local tours: their progress window's painting hands work to Qt's own
 # pooled threads through locks TSan cannot see; the export's threads behind it are checked by
 # the export's own tests.
-# And the album window driven whole (panel tests, normal start, a skin installed under it): the strip's thumbnail thread
-# posts into Qt's event queue while the window posts its own repaints, and Qt's pooled image
-# threads pass their queue among themselves, both under Qt locks TSan cannot see. The window's
+# And the album window driven whole (panel tests, normal start, a skin installed under it):
+# the strip's thumbnail thread posts into Qt's event queue while the window posts its own
+# repaints, and Qt's pooled image threads pass their queue among themselves, both under Qt locks TSan cannot see. The window's
 # own hand-over from the unwrap worker is checked by the worker's tests and posts unchecked.
 TSAN_SKIP = ExportManagerTest.GeneratorFailureIsShown|StudioAppTest.LocalTour|MainPanelTest|StudioAppTest.NormalStart|TwoInstances.TheRunningAlbumWindow
 tsan: export TSAN_OPTIONS ?= halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/cmake/sanitizers/tsan.supp
