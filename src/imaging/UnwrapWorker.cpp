@@ -14,6 +14,19 @@ bool BackgroundUnwrap::start(UnwrapListener& listener, const PixelImage& image,
     stop();
     if (!m_job.source.assign(image))
         return false;
+    return launch(listener, outer, inner, key);
+}
+
+bool BackgroundUnwrap::start(UnwrapListener& listener, PixelImage&& image,
+                             const std::optional<LensCircle>& outer,
+                             const std::optional<LensCircle>& inner, const std::string& key) {
+    stop();
+    m_job.source = std::move(image);
+    return launch(listener, outer, inner, key);
+}
+
+bool BackgroundUnwrap::launch(UnwrapListener& listener, const std::optional<LensCircle>& outer,
+                              const std::optional<LensCircle>& inner, const std::string& key) {
     m_relay.target = &listener;
     m_job.listener = &m_relay;
     m_job.outer = outer;

@@ -63,6 +63,10 @@ public:
     [[nodiscard]] bool start(UnwrapListener& listener, const PixelImage& image,
                              const std::optional<LensCircle>& outer,
                              const std::optional<LensCircle>& inner, const std::string& key);
+    // The same with a picture the caller gives away: a large ring is not copied.
+    [[nodiscard]] bool start(UnwrapListener& listener, PixelImage&& image,
+                             const std::optional<LensCircle>& outer,
+                             const std::optional<LensCircle>& inner, const std::string& key);
     // Asks the worker to stop and waits until it has reported.
     void stop();
 
@@ -71,6 +75,8 @@ public:
     bool isRunning() const { return m_job.running.load(); }
 
 private:
+    bool launch(UnwrapListener& listener, const std::optional<LensCircle>& outer,
+                const std::optional<LensCircle>& inner, const std::string& key);
     // Sets the done state just before the outcome goes on to the caller's listener, so that
     // stop() can return as soon as the worker has reported.
     class Relay final : public UnwrapListener {

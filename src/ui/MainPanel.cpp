@@ -1221,7 +1221,7 @@ void MainPanel::showItem(int index) {
     progressRange(previewHeight(circles->outer.radius));
     m_busy = true;
     emit busyChanged(true);
-    if (!m_unwrap.start(*this, image, circles->outer, circles->inner, path)) {
+    if (!m_unwrap.start(*this, std::move(image), circles->outer, circles->inner, path)) {
         stopPreview();
         return;
     }

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <cstring>
 
 #include "imaging/io/FormatPatterns.h"
 #include "support/QtFiles.h"
@@ -56,6 +57,30 @@ TEST(ImageFiles, LoadFittedNeverEnlargesAndKeepsPixels) {
     EXPECT_EQ(p[2], 250);                // red
     ASSERT_TRUE(loadFitted(path, kUnlimited, kUnlimited, image));
     EXPECT_EQ(image.width(), 300);
+}
+
+// Full-size colour JPEGs are decoded straight into the picture's block, the rest through a
+// conversion: either way the pixels are the reader's own, and a reused picture is replaced.
+TEST(ImageFiles, FullSizeDecodeGivesTheReadersPixels) {
+    test::QtTempFolder folder;
+    const QString colour = writePicture(folder, "colour.jpg", 301, 203);
+    QImage grey(120, 90, QImage::Format_Grayscale8);
+    for (int y = 0; y < grey.height(); ++y)
+        for (int x = 0; x < grey.width(); ++x)
+            grey.scanLine(y)[x] = std::uint8_t(x * 2 + y);
+    const QString greyPath = folder.path("grey.jpg");
+    ASSERT_TRUE(grey.save(greyPath));
+    PixelImage image;
+    ASSERT_TRUE(image.allocate(1000, 1000));
+    for (const QString& path : {colour, greyPath}) {
+        ASSERT_TRUE(loadFitted(path, kUnlimited, kUnlimited, image));
+        const QImage expected = QImage(path).convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(image.width(), expected.width());
+        ASSERT_EQ(image.height(), expected.height());
+        for (int y = 0; y < expected.height(); ++y)
+            ASSERT_EQ(std::memcmp(image.row(y), expected.constScanLine(y), image.stride()), 0)
+                << path.toStdString() << " row " << y;
+    }
 }
 
 TEST(ImageFiles, SliverKeepsOneColumn) {

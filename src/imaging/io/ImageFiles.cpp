@@ -85,7 +85,25 @@ void limitQtPoolUnderThreadChecks() {
 #endif
 }
 
-QImage readFitted(const QString& path, int maxWidth, int maxHeight, QString* error) {
+// Decodes a picture at its full size straight into a block of our own when the reader
+// delivers the layout of a PixelImage anyway: a 24-megapixel ring is not copied once more.
+// False when the reader would hand over another layout; nothing is decoded then.
+bool decodeInto(QImageReader& reader, QSize size, PixelImage& into, QImage& image) {
+    if (reader.imageFormat() != QImage::Format_RGB32 || !into.reshape(size.width(), size.height()))
+        return false;
+    image = QImage(into.bits(), size.width(), size.height(), qsizetype(into.stride()),
+                   QImage::Format_RGB32);
+    limitQtPoolUnderThreadChecks();
+    [[maybe_unused]] const UncheckedWork insideQt;
+    if (!reader.read(&image))
+        image = QImage();
+    return true;
+}
+
+// The picture fitted into the box as RGB32. With `direct`, a picture needing no scaling may
+// be decoded into direct's block: the image returned then shows that block.
+QImage readFitted(const QString& path, int maxWidth, int maxHeight, QString* error,
+                  PixelImage* direct = nullptr) {
     QImageReader reader;
     if (!openReader(reader, path, error))
         return {};
@@ -110,7 +128,7 @@ QImage readFitted(const QString& path, int maxWidth, int maxHeight, QString* err
         reader.setQuality(75);
     }
     QImage image;
-    {
+    if (!direct || target != size || !decodeInto(reader, size, *direct, image)) {
         limitQtPoolUnderThreadChecks();
         [[maybe_unused]] const UncheckedWork insideQt;
         image = reader.read();
@@ -179,9 +197,15 @@ bool readFileInfoRecord(const QString& path, std::span<std::uint32_t> record) {
 }
 
 bool loadFitted(const QString& path, int maxWidth, int maxHeight, PixelImage& out, QString* error) {
-    const QImage image = readFitted(path, maxWidth, maxHeight, error);
+    PixelImage decoded;
+    const QImage image = readFitted(path, maxWidth, maxHeight, error, &decoded);
     if (image.isNull())
         return false;
+    if (image.constBits() == decoded.bits() && image.width() == decoded.width() &&
+        image.height() == decoded.height() && image.format() == QImage::Format_RGB32) {
+        out = std::move(decoded);
+        return true;
+    }
     if (!pixelImageFromQImage(image, out)) {
         setError(error, QStringLiteral("Not enough memory for \"%1\"").arg(path));
         return false;
