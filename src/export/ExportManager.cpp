@@ -33,6 +33,7 @@ constexpr int kTourAlbumFileText = 636;
 constexpr int kInvalidCirclesText = 630;
 constexpr int kNothingExportedText = 631;
 constexpr int kLeftOutText = 632;
+constexpr int kDamagedText = 887;
 constexpr int kGeneratorMissingText = 638;
 constexpr int kTemporaryAlbums = 4096;
 
@@ -434,6 +435,11 @@ bool ExportManager::writeTourAlbum(Album& album, const QString& title, const QSt
     hooks.leftOut = [&reasons](const ExportPicture& picture, const std::string& reason) {
         reasons.emplace(picture.name, reason);
     };
+    // Damaged pictures stay in, but the user should know why parts of them are grey.
+    QString damaged;
+    hooks.damaged = [&damaged](const ExportPicture& picture, const std::string&) {
+        damaged += QStringLiteral("\n   ") + QString::fromStdString(picture.name);
+    };
     const std::vector<ExportPicture> pictures = exportPicturesOf(album);
     const std::vector<PreparedPicture> prepared = preparePictures(pictures, hooks, failed);
 
@@ -479,6 +485,9 @@ bool ExportManager::writeTourAlbum(Album& album, const QString& title, const QSt
         m_ui.message(fillText(text(kLeftOutText, "These pictures were left out:%s"), names),
                      ExportUi::Icon::Information);
     }
+    if (!damaged.isEmpty())
+        m_ui.message(fillText(text(kDamagedText, "These pictures are damaged:%s"), damaged),
+                     ExportUi::Icon::Information);
     return true;
 }
 
