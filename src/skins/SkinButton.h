@@ -64,6 +64,8 @@ public:
     void setRepeating(bool repeating) { m_repeating = repeating; }
     bool isRepeating() const { return m_repeating; }
     bool isHovered() const { return m_hover; }
+    // Whether a held repeating button is sending repeats.
+    bool isSendingRepeats() const { return m_repeatTimer.isActive(); }
 
     QSize sizeHint() const override;
 

@@ -1,5 +1,6 @@
 #include "ui/WidgetExportUi.h"
 
+#include "skins/SkinDialog.h"
 #include "ui/ImageProperties.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 
 #include "core/UncheckedWork.h"
 #include "shell/ResourceLibrary.h"
+#include "skins/SkinDialog.h"
 
 namespace orbpix {
 
@@ -105,7 +107,7 @@ void WidgetExportUi::hideProgress() {
 }
 
 void WidgetExportUi::processEvents() {
-    QCoreApplication::processEvents();
+    pumpMessages();
 }
 
 void WidgetExportUi::message(const QString& text, Icon icon) {
