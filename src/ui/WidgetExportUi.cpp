@@ -1,6 +1,5 @@
 #include "ui/WidgetExportUi.h"
 
-#include "skins/SkinDialog.h"
 #include "ui/ImageProperties.h"
 
 #include <QApplication>
