@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "core/BinaryReader.h"
+
 namespace orbpix {
 
 namespace {
@@ -53,17 +55,19 @@ std::string panoramaXmp(const PanoramaXmpFields& f) {
 std::optional<std::vector<std::uint8_t>> withXmpPacket(std::span<const std::uint8_t> jpeg,
                                                        const std::string& xmp) {
     const std::size_t body = sizeof(kXmpSignature) + xmp.size();
-    if (body > kMaxSegmentBody || jpeg.size() < 4 || jpeg[0] != 0xFF || jpeg[1] != 0xD8)
+    BinaryReader reader(jpeg);
+    std::uint16_t start = 0;
+    if (body > kMaxSegmentBody || jpeg.size() < 4 || !reader.readU16BE(start) || start != 0xFFD8)
         return std::nullopt;
     // After the start of image and a JFIF segment, which readers expect to come first.
     std::size_t at = 2;
-    if (jpeg[2] == 0xFF && jpeg[3] == 0xE0) {
-        if (jpeg.size() < 6)
+    std::uint16_t marker = 0;
+    BinaryReader peek = reader;
+    if (peek.readU16BE(marker) && marker == 0xFFE0) {
+        std::uint16_t length = 0;
+        if (!peek.readU16BE(length) || length < 2 || !peek.skip(length - 2u))
             return std::nullopt;
-        const std::size_t length = std::size_t(jpeg[4]) << 8 | jpeg[5];
-        if (length < 2 || 4 + length > jpeg.size())
-            return std::nullopt;
-        at = 4 + length;
+        at = jpeg.size() - peek.remaining();
     }
     std::vector<std::uint8_t> out(jpeg.begin(), jpeg.begin() + std::ptrdiff_t(at));
     const std::size_t length = body + 2;
