@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,6 +15,7 @@
 #include "skins/SkinAccess.h"
 #include "skins/SkinButton.h"
 #include "skins/SkinDialog.h"
+#include "skins/SkinFollower.h"
 #include "skins/SkinManager.h"
 #include "skins/SkinProgress.h"
 #include "skins/SkinSlider.h"
@@ -279,6 +281,33 @@ public:
 public slots:
     void open(const QUrl& url) { opened << url; }
 };
+
+// Counts the reloads the skin manager asks of a window.
+class ReloadCounter : public QObject {
+public:
+    int reloads = 0;
+    bool event(QEvent* e) override {
+        if (e->type() != SkinChangedEvent::kType)
+            return QObject::event(e);
+        ++reloads;
+        return true;
+    }
+};
+
+TEST_F(SkinDialogTest, WindowsReloadWhenTheScreenChanges) {
+    ReloadCounter window;
+    ASSERT_TRUE(m_skins.addWindow(&window));
+    SkinFollower follower(m_skins);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_TRUE(screen);
+    emit screen->geometryChanged(QRect(0, 0, 1920, 1080));
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(window.reloads, 1);
+    emit screen->logicalDotsPerInchChanged(144);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(window.reloads, 2);
+    m_skins.removeWindow(&window);
+}
 
 TEST_F(SkinDialogTest, TheSkinsMenuListsTheSkinsChecksTheCurrentOneAndSelects) {
     QMenu menu;
