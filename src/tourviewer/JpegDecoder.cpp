@@ -1,10 +1,10 @@
 #include "tourviewer/JpegDecoder.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include <vector>
 
 #include <jpeglib.h>
 
@@ -31,7 +31,7 @@ void onMessage(j_common_ptr, int) {}
 // anything that needs a destructor: the rows go into memory owned by the caller.
 // Returns 0 on success, 1 for a fatal libjpeg error, 2 when the pixels cannot be held.
 int decodeInto(jpeg_decompress_struct& info, ErrorManager& errors, const std::uint8_t* data,
-               unsigned long size, PixelImage& out, std::vector<std::uint8_t>& row) {
+               unsigned long size, PixelImage& out) {
     if (setjmp(errors.jump))
         return 1;
     jpeg_create_decompress(&info);
@@ -40,32 +40,26 @@ int decodeInto(jpeg_decompress_struct& info, ErrorManager& errors, const std::ui
     const bool grey = info.jpeg_color_space == JCS_GRAYSCALE;
     if (!grey && info.jpeg_color_space != JCS_YCbCr && info.jpeg_color_space != JCS_RGB)
         return 1;
-    info.out_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+    // Rows arrive in the picture's own layout (blue, green, red, 255), grey samples repeated
+    // into all three colours, straight into its block: no pass over the pixels afterwards.
+    info.out_color_space = JCS_EXT_BGRA;
     if (!PixelImage::isValidSize(int(info.image_width), int(info.image_height)))
         return 1;
     jpeg_start_decompress(&info);
     const int width = int(info.output_width);
     const int height = int(info.output_height);
-    const int components = info.output_components;
+    if (info.output_components != 4)
+        return 1;
     if (!out.allocate(width, height))
         return 2;
-    row.resize(std::size_t(width) * std::size_t(components));
     while (info.output_scanline < info.output_height) {
-        const int y = int(info.output_scanline);
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_read_scanlines(&info, rows, 1);
-        std::uint8_t* to = out.row(y);
-        for (int x = 0; x < width; ++x, to += 4) {
-            const std::uint8_t* from = &row[std::size_t(x) * std::size_t(components)];
-            if (components == 1) {
-                to[0] = to[1] = to[2] = from[0];
-            } else {
-                to[0] = from[2];
-                to[1] = from[1];
-                to[2] = from[0];
-            }
-            to[3] = 255;
-        }
+        JSAMPROW rows[8];
+        const int first = int(info.output_scanline);
+        const int count = std::min(8, height - first);
+        for (int i = 0; i < count; ++i)
+            rows[i] = out.row(first + i);
+        if (jpeg_read_scanlines(&info, rows, JDIMENSION(count)) == 0)
+            return 1;
     }
     jpeg_finish_decompress(&info);
     return 0;
@@ -85,11 +79,10 @@ JpegResult decodeJpeg(std::span<const std::uint8_t> jpeg, PixelImage& out, std::
     info.err = jpeg_std_error(&errors.base);
     errors.base.error_exit = onFatalError;
     errors.base.emit_message = onMessage;
-    std::vector<std::uint8_t> row;
     PixelImage decoded;
     int status = 2;
     try {
-        status = decodeInto(info, errors, jpeg.data(), jpeg.size(), decoded, row);
+        status = decodeInto(info, errors, jpeg.data(), jpeg.size(), decoded);
     } catch (const std::bad_alloc&) {
         status = 2;
     }

@@ -45,6 +45,26 @@ Bytes greyJpeg(int width, int height) {
     return bytes;
 }
 
+// The samples libjpeg gives for plain RGB output, red first, row after row.
+std::vector<unsigned char> rgbSamples(const Bytes& jpeg) {
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&info);
+    std::vector<unsigned char> samples(std::size_t(info.output_width) * info.output_height * 3);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW rows[1] = {&samples[std::size_t(info.output_scanline) * info.output_width * 3]};
+        jpeg_read_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return samples;
+}
+
 TEST(JpegDecoder, DecodesColourIntoOpaqueBlueGreenRed) {
     const Bytes jpeg = test::stripJpeg(64, 32, 128);
     PixelImage out;
@@ -59,9 +79,17 @@ TEST(JpegDecoder, DecodesColourIntoOpaqueBlueGreenRed) {
     EXPECT_LT(left[2], 40);
     EXPECT_GT(right[2], 215);
     EXPECT_NEAR(left[1], 128, 8);
+    // Exactly libjpeg's own RGB samples, reordered, whatever path the decoder takes.
+    const std::vector<unsigned char> rgb = rgbSamples(jpeg);
     for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 64; ++x)
-            ASSERT_EQ(out.pixel(x, y)[3], 255);
+        for (int x = 0; x < 64; ++x) {
+            const std::uint8_t* p = out.pixel(x, y);
+            const unsigned char* s = &rgb[(std::size_t(y) * 64 + std::size_t(x)) * 3];
+            ASSERT_EQ(p[0], s[2]);
+            ASSERT_EQ(p[1], s[1]);
+            ASSERT_EQ(p[2], s[0]);
+            ASSERT_EQ(p[3], 255);
+        }
 }
 
 TEST(JpegDecoder, RepeatsGreySamplesIntoAllThreeColours) {
