@@ -27,7 +27,14 @@ void TourDialog::showSelectedPicture() {
     m_host.setWaitCursor(true);
     PixelImage pixels;
     std::string why;
-    const JpegResult result = decodeJpeg(picture.jpeg, pixels, &why);
+    JpegResult result = JpegResult::Invalid;
+    if (std::optional<DecodeAhead::Decoded> ahead = m_ahead.take(index)) {
+        result = ahead->result;
+        pixels = std::move(ahead->pixels);
+        why = std::move(ahead->why);
+    } else {
+        result = decodeJpeg(picture.jpeg, pixels, &why);
+    }
     m_host.setWaitCursor(false);
     if (result != JpegResult::Ok) {
         if (result == JpegResult::OutOfMemory)
@@ -53,6 +60,11 @@ void TourDialog::showSelectedPicture() {
     }
     m_host.invalidate(m_model.viewRect());
     invalidateType(kTypePictureName);
+    // Users mostly go on to the next picture: it is decoded while they look at this one.
+    if (m_model.pictureCount() > 1) {
+        const int next = (index + 1) % m_model.pictureCount();
+        m_ahead.start(next, m_model.picture(next).jpeg);
+    }
 }
 
 void TourDialog::invalidateType(std::int32_t type) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "panorama/ViewControl.h"
+#include "tourviewer/DecodeAhead.h"
 #include "tourviewer/TourModel.h"
 #include "xwin/Geometry.h"
 #include "xwin/Window.h"
@@ -52,6 +53,8 @@ public:
     int hoverElement() const { return m_hover; }
     std::int32_t hoverType() const { return m_hoverType; }
     int zoomDirection() const { return m_zoomDirection; }
+    // The picture being decoded ahead of the user, or −1.
+    int decodingAhead() const { return m_ahead.pending(); }
 
 private:
     void setHover(int element, std::int32_t type);
@@ -71,6 +74,7 @@ private:
     int m_pressed = -1;
     std::int32_t m_pressedType = kTypeUnknown;
     int m_zoomDirection = 0;
+    DecodeAhead m_ahead;
 };
 
 }  // namespace orbpix::tourviewer

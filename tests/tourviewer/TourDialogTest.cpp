@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <vector>
 
 #include "TourViewerSupport.h"
@@ -125,11 +127,18 @@ TEST_F(TourDialogTest, StartsWithTheFirstPictureInTheView) {
 
 TEST_F(TourDialogTest, NextAndPreviousWrapAndShowThePicture) {
     build(3);
+    // The next picture is decoded while the first is looked at; going back instead drops it.
+    EXPECT_EQ(dialog.decodingAhead(), 1);
     click(kPrevious);
     EXPECT_EQ(model.selected(), 2);
     EXPECT_EQ(model.displayed(), 2);
+    EXPECT_EQ(dialog.decodingAhead(), 0);
     click(kNext);
     EXPECT_EQ(model.displayed(), 0);
+    PixelImage direct;
+    ASSERT_EQ(decodeJpeg(model.picture(0).jpeg, direct), JpegResult::Ok);
+    ASSERT_EQ(model.displayedPixels().byteCount(), direct.byteCount());
+    EXPECT_EQ(std::memcmp(model.displayedPixels().bits(), direct.bits(), direct.byteCount()), 0);
     click(kNext);
     EXPECT_EQ(model.displayed(), 1);
     EXPECT_TRUE(dialog.keyDown(xwin::Key::Space));
