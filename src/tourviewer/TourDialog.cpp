@@ -60,11 +60,16 @@ void TourDialog::showSelectedPicture() {
     }
     m_host.invalidate(m_model.viewRect());
     invalidateType(kTypePictureName);
-    // Users mostly go on to the next picture: it is decoded while they look at this one.
-    if (m_model.pictureCount() > 1) {
-        const int next = (index + 1) % m_model.pictureCount();
-        m_ahead.start(next, m_model.picture(next).jpeg);
-    }
+    // Users mostly go on to the next picture: it is decoded while they look at this one,
+    // once this one is on screen, so that the two do not compete for the processor.
+    m_nextAhead = m_model.pictureCount() > 1 ? (index + 1) % m_model.pictureCount() : -1;
+}
+
+void TourDialog::frameShown() {
+    if (m_nextAhead < 0 || m_nextAhead >= m_model.pictureCount())
+        return;
+    m_ahead.start(m_nextAhead, m_model.picture(m_nextAhead).jpeg);
+    m_nextAhead = -1;
 }
 
 void TourDialog::invalidateType(std::int32_t type) {

@@ -40,6 +40,8 @@ public:
     // Shows the selected picture if it is not the one on show: decodes it (with a wait
     // cursor), resets the view, sets its elevation limits and hands it the pixels.
     void showSelectedPicture();
+    // A frame reached the screen: the time to decode the next picture ahead.
+    void frameShown();
 
     void mouseMove(int x, int y);
     void mouseLeave() { mouseMove(-1, -1); }
@@ -75,6 +77,7 @@ private:
     std::int32_t m_pressedType = kTypeUnknown;
     int m_zoomDirection = 0;
     DecodeAhead m_ahead;
+    int m_nextAhead = -1;  // to decode ahead once the present picture is on screen
 };
 
 }  // namespace orbpix::tourviewer

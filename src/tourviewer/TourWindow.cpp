@@ -146,6 +146,7 @@ void TourWindow::woken() {
             std::chrono::steady_clock::now() - m_started;
         std::fprintf(stderr, "orbtour: frame %ld at %.1f ms\n", m_framesShown, since.count());
     }
+    m_dialog.frameShown();
 }
 
 void TourWindow::buttonDown(int x, int y) {

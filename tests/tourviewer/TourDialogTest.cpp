@@ -127,11 +127,15 @@ TEST_F(TourDialogTest, StartsWithTheFirstPictureInTheView) {
 
 TEST_F(TourDialogTest, NextAndPreviousWrapAndShowThePicture) {
     build(3);
-    // The next picture is decoded while the first is looked at; going back instead drops it.
+    // The next picture is decoded while the first is looked at, once it is on screen; going
+    // back instead drops it.
+    EXPECT_EQ(dialog.decodingAhead(), -1);
+    dialog.frameShown();
     EXPECT_EQ(dialog.decodingAhead(), 1);
     click(kPrevious);
     EXPECT_EQ(model.selected(), 2);
     EXPECT_EQ(model.displayed(), 2);
+    dialog.frameShown();
     EXPECT_EQ(dialog.decodingAhead(), 0);
     click(kNext);
     EXPECT_EQ(model.displayed(), 0);
