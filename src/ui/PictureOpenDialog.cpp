@@ -94,7 +94,7 @@ void PreviewPane::request() {
     ++m_request.generation;
     m_request.path = m_file;
     // In device pixels, so that the picture is sharp on a dense screen.
-    const QSize box = contentsRect().size() * devicePixelRatio();
+    const QSize box = pictureArea().size() * devicePixelRatio();
     if (m_file.isEmpty() || box.isEmpty())
         return;
     m_queue.request(m_request, box.width(), box.height());
@@ -127,7 +127,7 @@ void PreviewPane::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     if (m_picture.isNull())
         return;
-    const QRect area = contentsRect();
+    const QRect area = pictureArea();
     QSizeF size = m_picture.deviceIndependentSize();
     // A picture fitted for a larger pane shrinks until the new one arrives.
     if (size.width() > area.width() || size.height() > area.height())
@@ -138,6 +138,12 @@ void PreviewPane::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(target, m_picture);
+}
+
+QRect PreviewPane::pictureArea() const {
+    // The picture keeps clear of the frame.
+    constexpr int kInset = 6;
+    return contentsRect().adjusted(kInset, kInset, -kInset, -kInset);
 }
 
 void PreviewPane::resizeEvent(QResizeEvent* event) {

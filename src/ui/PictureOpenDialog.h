@@ -44,6 +44,8 @@ public:
 
     QString file() const { return m_file; }
     const QImage& picture() const { return m_picture; }
+    // Where the picture goes: the box the thumbnails are fitted into.
+    QRect pictureArea() const;
 
 signals:
     // A picture arrived or was dropped.

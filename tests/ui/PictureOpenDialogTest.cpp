@@ -114,7 +114,7 @@ TEST_F(PictureOpenDialogTest, SeveralChosenShowTheFirstNamedFittedIntoThePane) {
     const QColor expected = first == "a.png" ? QColor(Qt::red) : QColor(Qt::green);
     EXPECT_EQ(shownColour(), expected) << first.toStdString();
     EXPECT_EQ(pane()->file(), m_folder + '/' + first);
-    const QSize box = pane()->contentsRect().size() * pane()->devicePixelRatio();
+    const QSize box = pane()->pictureArea().size() * pane()->devicePixelRatio();
     EXPECT_LE(pane()->picture().width(), box.width());
     EXPECT_LE(pane()->picture().height(), box.height());
     // Never enlarged: the pane is larger than the pictures.
