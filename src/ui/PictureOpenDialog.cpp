@@ -192,7 +192,11 @@ PictureOpenDialog::PictureOpenDialog(const QString& filter, QWidget* parent, Thu
     connect(m_selectAll, &QPushButton::clicked, this, &PictureOpenDialog::selectAllFiles);
 }
 
-PictureOpenDialog::~PictureOpenDialog() = default;
+PictureOpenDialog::~PictureOpenDialog() {
+    // The name field outlives this part of the dialog; its last changes are nobody's.
+    if (m_nameField)
+        disconnect(m_nameField, nullptr, this, nullptr);
+}
 
 void PictureOpenDialog::buildExtension(ThumbnailQueue& queue) {
     auto* grid = qobject_cast<QGridLayout*>(layout());

@@ -170,6 +170,12 @@ TEST_F(PictureOpenDialogTest, AnUnreadableFileLeavesThePaneEmpty) {
 }
 
 TEST_F(PictureOpenDialogTest, SelectAllChoosesEveryPictureFileOfTheFolder) {
+    // The other cases use the detailed list.
+    m_dialog->setViewMode(QFileDialog::List);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return m_dialog->fileView()->isVisible() &&
+               !m_dialog->fileView()->visualRect(index("other")).isEmpty();
+    }));
     m_dialog->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_dialog.get()));
     QTest::mouseClick(m_dialog->selectAllButton(), Qt::LeftButton);
