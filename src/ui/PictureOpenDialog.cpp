@@ -12,6 +12,7 @@
 #include <QListView>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <utility>
@@ -172,22 +173,19 @@ PictureOpenDialog::PictureOpenDialog(const QString& filter, QWidget* parent, Thu
 
     // The name field changes after the current file does when several are chosen, and
     // several times for one click: the preview follows once all is settled.
-    const auto later = [this] {
-        if (m_selectionPending)
-            return;
-        m_selectionPending = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_selectionPending = false;
-                selectionChanged();
-            },
-            Qt::QueuedConnection);
-    };
+    m_settle = new QTimer(this);
+    m_settle->setSingleShot(true);
+    m_settle->setInterval(0);
+    connect(m_settle, &QTimer::timeout, this, &PictureOpenDialog::selectionChanged);
+    const auto later = [this] { m_settle->start(); };
     connect(this, &QFileDialog::currentChanged, this, later);
     if (m_nameField)
         connect(m_nameField, &QLineEdit::textChanged, this, later);
-    connect(this, &QFileDialog::directoryEntered, m_pane, &PreviewPane::clear);
+    // A name still in the field belongs to the folder left.
+    connect(this, &QFileDialog::directoryEntered, this, [this] {
+        m_settle->stop();
+        m_pane->clear();
+    });
     connect(m_previewBox, &QCheckBox::toggled, this, &PictureOpenDialog::setPreviewOn);
     connect(m_selectAll, &QPushButton::clicked, this, &PictureOpenDialog::selectAllFiles);
 }

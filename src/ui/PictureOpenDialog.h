@@ -12,6 +12,7 @@ class QAbstractItemView;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 
 namespace orbpix {
 
@@ -113,7 +114,7 @@ private:
     QCheckBox* m_previewBox = nullptr;
     QPushButton* m_selectAll = nullptr;
     bool m_previewOn = true;
-    bool m_selectionPending = false;
+    QTimer* m_settle = nullptr;
 };
 
 }  // namespace orbpix
