@@ -12,6 +12,7 @@
 #include <QListView>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -240,6 +241,11 @@ void PictureOpenDialog::buildExtension(ThumbnailQueue& queue) {
     }
     // At the right of the file list, as tall as it.
     grid->addWidget(extension, 1, grid->columnCount(), 1, 1);
+    // The dialog's own first size would leave the list a narrow strip beside the extension.
+    QSize first(880, 500);
+    if (const QScreen* shownOn = screen())
+        first = first.boundedTo(shownOn->availableSize() * 9 / 10);
+    resize(first.expandedTo(minimumSizeHint()));
 }
 
 void PictureOpenDialog::selectionChanged() {

@@ -55,7 +55,6 @@ int main(int argc, char** argv) {
         PictureOpenDialog dialog(filter);
         const QDir folder(QString::fromLocal8Bit(argv[2]));
         dialog.setDirectory(folder.absolutePath());
-        dialog.resize(860, 500);
         dialog.move(40, 40);
         dialog.show();
         const QStringList rings = folder.entryList({QStringLiteral("*.jpg")}, QDir::Files);
