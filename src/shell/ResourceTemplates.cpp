@@ -176,6 +176,14 @@ std::optional<DialogTemplate> loadDialogTemplate(int id, QString* error) {
     return json.isEmpty() ? std::nullopt : parseDialogTemplate(json, error);
 }
 
+std::optional<DialogTemplate> loadExtensionTemplate(int id, QString* error) {
+    const QByteArray json = resourceFile(QStringLiteral("%1/dialogs/templates/%2.json")
+                                             .arg(QLatin1String(ResourceLibrary::kRoot))
+                                             .arg(id),
+                                         error);
+    return json.isEmpty() ? std::nullopt : parseDialogTemplate(json, error);
+}
+
 std::optional<MenuTemplate> loadMenuTemplate(int id, QString* error) {
     const QByteArray json = resourceFile(
         QStringLiteral("%1/menus/%2.json").arg(QLatin1String(ResourceLibrary::kRoot)).arg(id),

@@ -59,6 +59,9 @@ std::optional<MenuTemplate> parseMenuTemplate(QByteArrayView json, QString* erro
 // Read from the loaded resource library.
 std::optional<DialogTemplate> loadDialogTemplate(int id, QString* error = nullptr);
 std::optional<MenuTemplate> loadMenuTemplate(int id, QString* error = nullptr);
+// The extension layouts that platform dialogs grow by, "dialogs/templates/<id>.json": their
+// numbers are counted apart from the dialogs' own (101 is also the main window's).
+std::optional<DialogTemplate> loadExtensionTemplate(int id, QString* error = nullptr);
 
 // Splits a menu text at its tab into the label and the shortcut part (empty when none).
 struct MenuText {

@@ -40,6 +40,7 @@
 #include "skins/SkinSlider.h"
 #include "ui/AlbumStrip.h"
 #include "ui/PanoramaView.h"
+#include "ui/PictureOpenDialog.h"
 #include "ui/ScanUi.h"
 #include "ui/WidgetExportUi.h"
 
@@ -832,11 +833,15 @@ void MainPanel::addPictures() {
     const QString title = text(paneltext::kAddPicturesTitle, QStringLiteral("Add pictures"));
     const QString filter =
         qtFileFilter(openDialogFilter([](int id) { return resourceLibrary().text(id); }));
-    const QStringList files =
-        m_context.choosePictures
-            ? m_context.choosePictures(title, filter)
-            : QFileDialog::getOpenFileNames(this, title, QDir::homePath(), filter, nullptr,
-                                            QFileDialog::DontUseNativeDialog);
+    QStringList files;
+    if (m_context.choosePictures) {
+        files = m_context.choosePictures(title, filter);
+    } else {
+        PictureOpenDialog dialog(filter, this);
+        dialog.setDirectory(QDir::homePath());
+        if (dialog.exec() == QDialog::Accepted)
+            files = dialog.selectedFiles();
+    }
     if (files.isEmpty())
         return;
     appendPictures(files, InsertCircles::Detect);

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
@@ -31,6 +32,7 @@
 #include "ui/AlbumStrip.h"
 #include "ui/ImageProperties.h"
 #include "ui/PanoramaView.h"
+#include "ui/PictureOpenDialog.h"
 
 namespace orbpix {
 namespace {
@@ -56,7 +58,7 @@ protected:
         ASSERT_TRUE(albumLibrary().configure(config));
         ASSERT_TRUE(registry::writeText(registry::Hive::User, "Software\\Orbworks\\Albums", "path",
                                         library()));
-        PanelContext context;
+        PanelContext& context = m_context;
         context.settings = &m_settings;
         context.message = [this](const QString& text, bool) { m_messages << text; };
         context.confirm = [](const QString&) { return true; };
@@ -107,6 +109,7 @@ protected:
     MainPanel* m_panel = nullptr;
     QStringList m_messages;
     TourUser m_tourUser;
+    PanelContext m_context;
     QStringList m_chosen;  // what the user picks in the file dialog
     QString m_filter;      // what the dialog offered
 };
@@ -295,6 +298,38 @@ TEST_F(MainPanelTest, AddedPicturesArriveWithTheirCirclesAsOneStep) {
     ASSERT_TRUE(m_panel->runCommand(command::kUndo));
     EXPECT_EQ(m_panel->album()->itemCount(), 3u);
     EXPECT_EQ(m_panel->strip()->itemCount(), 3);
+}
+
+TEST_F(MainPanelTest, WithoutAHookThePicturesAreChosenInThePreviewDialog) {
+    delete m_panel;
+    m_context.choosePictures = nullptr;
+    m_panel = new MainPanel(&m_window, m_context);
+    start();
+    // The user types two names into the dialog the command opens and confirms them.
+    QString title;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        user.stop();
+        auto* dialog = qobject_cast<PictureOpenDialog*>(modal);
+        if (!dialog) {
+            modal->close();
+            return;
+        }
+        title = dialog->windowTitle();
+        dialog->setDirectory(QStringLiteral(ORBPIX_SOURCE_DIR "/examples"));
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        name->setText(R"("mars_1600x1200_ratio.jpg" "mars_1600x1200_normal.jpg")");
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    user.start(0);
+    ASSERT_TRUE(m_panel->runCommand(command::kAddPictures));
+    EXPECT_EQ(title, resourceLibrary().text(850));
+    ASSERT_EQ(m_panel->album()->itemCount(), 5u);
+    ASSERT_TRUE(m_panel->runCommand(command::kUndo));
+    EXPECT_EQ(m_panel->album()->itemCount(), 3u);
 }
 
 TEST_F(MainPanelTest, APictureWithoutARingAsksForItsCircles) {
