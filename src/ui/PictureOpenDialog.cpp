@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileSystemModel>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QItemSelection>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -242,10 +243,17 @@ void PictureOpenDialog::buildExtension(ThumbnailQueue& queue) {
     // At the right of the file list, as tall as it.
     grid->addWidget(extension, 1, grid->columnCount(), 1, 1);
     // The dialog's own first size would leave the list a narrow strip beside the extension.
-    QSize first(880, 500);
+    QSize first(1000, 520);
     if (const QScreen* shownOn = screen())
         first = first.boundedTo(shownOn->availableSize() * 9 / 10);
     resize(first.expandedTo(minimumSizeHint()));
+    // The details view's size, type and date columns show whole, the name takes the rest.
+    if (auto* details = findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = details->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
 }
 
 void PictureOpenDialog::selectionChanged() {
