@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 
@@ -107,6 +108,15 @@ void AboutWindow::accept() {
     }
     m_timer.stop();
     SkinDialog::accept();
+}
+
+void AboutWindow::keyPressEvent(QKeyEvent* event) {
+    // Enter answers as OK does, whichever keys are held with it.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        accept();
+        return;
+    }
+    SkinDialog::keyPressEvent(event);
 }
 
 void AboutWindow::startCredits() {

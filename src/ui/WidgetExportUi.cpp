@@ -10,6 +10,7 @@
 #include <QMetaObject>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QThread>
 
 #include "core/UncheckedWork.h"
 #include "imaging/JpegWriter.h"
@@ -39,12 +40,19 @@ WidgetExportUi::WidgetExportUi(QWidget* parent) : m_parent(parent) {
     // Encoders run on the export's worker threads; the box is always shown on this one. The
     // window is looked up when the box opens, so that it may close in the meantime.
     setJpegErrorHandler([window = QPointer<QWidget>(parent)](const std::string& message) {
-        QMetaObject::invokeMethod(qApp, [window, text = QString::fromStdString(message)] {
+        const auto show = [window, text = QString::fromStdString(message)] {
             QMessageBox box(QMessageBox::Critical, QStringLiteral("JPEG Error"), text,
                             QMessageBox::Ok, jpegErrorOwner(window));
             box.setObjectName(QStringLiteral("jpegError"));
             box.exec();
-        });
+        };
+        if (QThread::currentThread() == qApp->thread()) {
+            show();
+            return;
+        }
+        // Qt's event queue hands the call over under its own lock (see UncheckedWork).
+        [[maybe_unused]] const UncheckedWork insideQt;
+        QMetaObject::invokeMethod(qApp, show, Qt::QueuedConnection);
     });
 }
 
