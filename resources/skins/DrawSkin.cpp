@@ -324,10 +324,23 @@ QImage dialogBackground(const Palette& p, int width, int height, Icon icon, int 
     return image;
 }
 
+// The about window: the program's icon and name stand in the header as controls of their own.
+// The window opens cut off above the line; the credits band lies below it.
+QImage aboutBackground(const Palette& p) {
+    constexpr int width = 400, height = 428, headerHeight = 84, fold = 200;
+    QImage image = filled(width, height, p.dialog);
+    QPainter painter(&image);
+    painter.fillRect(0, 0, width, headerHeight, p.dialogHeader);
+    painter.fillRect(0, headerHeight, width, 1, p.dialogLine);
+    painter.fillRect(0, 0, width, 2, p.dialogMark);
+    painter.fillRect(0, fold, width, 1, p.dialogLine);
+    return image;
+}
+
 void drawDialogs(SkinOutput& out, const Palette& p) {
     out.picture(QStringLiteral("BKG_ALBPROP"), dialogBackground(p, 400, 230, Icon::Folder, 44));
     out.picture(QStringLiteral("BKG_SAVEALBUM"), dialogBackground(p, 400, 180, Icon::Disk, 44));
-    out.picture(QStringLiteral("BKG_ABOUT"), dialogBackground(p, 400, 260, Icon::Ring, 84));
+    out.picture(QStringLiteral("BKG_ABOUT"), aboutBackground(p));
     // The image properties dialog grows with its picture: an even ground, framed below.
     out.picture(QStringLiteral("BKG_IMGPROP"), filled(32, 32, p.dialog));
 }

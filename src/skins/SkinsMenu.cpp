@@ -1,10 +1,9 @@
 #include "skins/SkinsMenu.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QMenu>
-#include <QUrl>
 
+#include "shell/Browser.h"
 #include "shell/ResourceLibrary.h"
 #include "skins/SkinManager.h"
 
@@ -76,7 +75,7 @@ void SkinsMenu::triggered(QAction* action) {
     else if (command == kNoSkinCommand)
         (void)m_skins.selectSkin(-1);  // no index names a skin: the windows go plain
     else if (command == kSkinsPageCommand)
-        (void)QDesktopServices::openUrl(QUrl(skinsPageAddress()));
+        (void)openUrl(skinsPageAddress());
 }
 
 }  // namespace orbpix

@@ -3,17 +3,21 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScreen>
 #include <QUrl>
 
+#include "shell/Browser.h"
 #include "shell/ResourceLibrary.h"
 #include "skins/SkinFollower.h"
 #include "skins/SkinManager.h"
 #include "skins/SkinsMenu.h"
+#include "ui/AboutWindow.h"
 #include "ui/AlbumStrip.h"
 
 namespace orbpix {
@@ -24,6 +28,12 @@ namespace {
 constexpr int kShowNormal = 1;
 constexpr int kShowMinimized = 2;
 constexpr int kShowMaximized = 3;
+
+// The frame's own commands, which do not depend on the album and are always on.
+bool isFrameCommand(int id) {
+    return id == kExitCommand || id == kHelpCommand || id == kAboutCommand ||
+           id == kHomePageCommand;
+}
 
 bool belongsToSkinsMenu(int id) {
     return id == kNoSkinCommand || id == kSkinsPageCommand ||
@@ -118,13 +128,33 @@ void CMainFrame::triggered(int id) {
         case kExitCommand:
             close();
             return;
+        case kHelpCommand:
+            openHelp();
+            return;
+        case kAboutCommand:
+            showAboutWindow(this);
+            return;
         case kHomePageCommand:
-            (void)QDesktopServices::openUrl(QUrl(resourceLibrary().text(
-                kHomePageText, QStringLiteral("https://www.orbworks.example/"))));
+            (void)openUrl(resourceLibrary().text(kHomePageText,
+                                                 QStringLiteral("https://www.orbworks.example/")));
             return;
         default:
             break;
     }
+}
+
+void CMainFrame::openHelp() {
+    // A browser would only say that the page is missing, without saying where it looked.
+    if (!QFileInfo::exists(m_helpFile)) {
+        QMessageBox box(QMessageBox::Warning, windowTitle(),
+                        tr("The help pages are missing. They belong in %1.")
+                            .arg(QDir::toNativeSeparators(m_helpFile)),
+                        QMessageBox::Ok, this);
+        box.setObjectName(QStringLiteral("helpMissing"));
+        box.exec();
+        return;
+    }
+    (void)openUrl(QUrl::fromLocalFile(m_helpFile).toString());
 }
 
 void CMainFrame::updateMenu() {
@@ -133,7 +163,7 @@ void CMainFrame::updateMenu() {
         QAction* action = it.value();
         if (belongsToSkinsMenu(id))
             continue;
-        if (id == kExitCommand || id == kHomePageCommand) {
+        if (isFrameCommand(id)) {
             action->setEnabled(true);
             continue;
         }

@@ -19,6 +19,8 @@ class SkinManager;
 
 // Commands the frame itself carries out.
 inline constexpr int kExitCommand = 57665;
+inline constexpr int kHelpCommand = 40011;
+inline constexpr int kAboutCommand = 40012;
 inline constexpr int kHomePageCommand = 40013;
 inline constexpr int kHomePageText = 200;
 // The menu of the main window in the resource library.
@@ -43,6 +45,8 @@ public:
     QAction* action(int id) const { return m_actions.value(id); }
     // Brings the menu's enabled states and undo and redo texts up to date.
     void updateMenu();
+    // The help start page the help command opens in the browser.
+    void setHelpFile(const QString& path) { m_helpFile = path; }
 
     // The stored placement for the window, applied when there is one. False otherwise.
     bool restoreStoredPlacement();
@@ -66,6 +70,7 @@ private:
     void buildMenu(const MenuTemplate& menu);
     void fillMenu(QMenu& menu, const std::vector<MenuEntry>& entries);
     void triggered(int id);
+    void openHelp();
     void savePlacementNow();
 
     SkinManager& m_skins;
@@ -75,6 +80,7 @@ private:
     QMap<int, QString> m_labels;
     std::unique_ptr<SkinFollower> m_follower;
     bool m_placementSaved = false;
+    QString m_helpFile;
 };
 
 }  // namespace orbpix

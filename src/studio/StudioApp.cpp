@@ -12,7 +12,7 @@
 #include "album/AlbumLibrary.h"
 #include "album/FilePatternList.h"
 #include "export/ExportManager.h"
-#include "imaging/JpegWriter.h"
+#include "shell/Browser.h"
 #include "shell/ResourceLibrary.h"
 #include "skins/InstanceNotice.h"
 #include "skins/SkinAccess.h"
@@ -138,8 +138,8 @@ bool StudioApp::startUp(const QStringList& arguments) {
     m_settingsLoaded = true;
 
     (void)writeProgramFile(program.absoluteFilePath());
-    m_helpPath = m_programFolder + QLatin1Char('/') +
-                 resourceLibrary().text(kHelpFileText, QStringLiteral("OrbHelp.chm"));
+    m_helpPath = helpStartPage(
+        m_programFolder, resourceLibrary().text(kHelpFileText, QStringLiteral("OrbHelp.chm")));
 
     m_defaultSkin = resourceLibrary().text(kDefaultSkinText, QStringLiteral("Default"));
     m_skins->registerFileType(program.absoluteFilePath(), QStringLiteral(".osz"), 0);
@@ -162,12 +162,6 @@ int StudioApp::runExport(RunMode mode, const QStringList& files) {
                             m_settings.compressionHtml};
     ExportManager manager(ui, settings, m_programFolder);
     manager.setThreads(m_exportThreads);
-    // Encoding failures may come from any unwrapping thread; they are shown here.
-    setJpegErrorHandler([](const std::string& message) {
-        const QString text = QString::fromStdString(message);
-        QMetaObject::invokeMethod(
-            qApp, [text] { QMessageBox::critical(nullptr, QStringLiteral("JPEG Error"), text); });
-    });
     const QString name = QStringLiteral("Tour");
     bool ok = false;
     bool generated = true;
@@ -192,7 +186,6 @@ int StudioApp::runExport(RunMode mode, const QStringList& files) {
             break;
         }
     }
-    setJpegErrorHandler({});
     return ok && generated ? 0 : 1;
 }
 
@@ -232,6 +225,7 @@ int StudioApp::runMainWindow() {
     context.settings = &m_settings;
     CMainFrame frame(*m_skins, context);
     m_frame = &frame;
+    frame.setHelpFile(m_helpPath);
     (void)frame.restoreStoredPlacement();
     frame.panel()->openStartAlbum();
     frame.show();

@@ -3,10 +3,10 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "export/ExportUi.h"
 #include "shell/ResourceLibrary.h"
+#include "shell/ResourceTemplates.h"
 
 namespace orbpix {
 
@@ -19,15 +19,23 @@ ExportProgressWindow::ExportProgressWindow(QWidget* parent)
       m_cancel(new QPushButton(tr("Cancel"), this)) {
     setObjectName(QStringLiteral("dialog%1").arg(kResourceId));
     setWindowTitle(resourceLibrary().text(57344, QStringLiteral("OrbPix Studio")));
-    m_bar->setObjectName(QStringLiteral("progress"));
-    m_name->setObjectName(QStringLiteral("pictureName"));
-    m_cancel->setObjectName(QStringLiteral("cancel"));
+    m_bar->setObjectName(QString::number(kProgressId));
+    m_name->setObjectName(QString::number(kPictureNameId));
+    m_cancel->setObjectName(QString::number(kCancelId));
     m_bar->setRange(0, 0);
-    m_name->setMinimumWidth(320);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_name);
-    layout->addWidget(m_bar);
-    layout->addWidget(m_cancel, 0, Qt::AlignRight);
+    // A name longer than the line is cut rather than widening the window.
+    m_name->setMinimumWidth(1);
+    if (const auto layout = loadDialogTemplate(kResourceId)) {
+        setFixedSize(layout->size);
+        for (QWidget* control : {static_cast<QWidget*>(m_name), static_cast<QWidget*>(m_bar),
+                                 static_cast<QWidget*>(m_cancel)}) {
+            if (const DialogControl* place = layout->control(control->objectName().toInt())) {
+                control->setGeometry(place->rect);
+                if (control == m_cancel && !place->text.isEmpty())
+                    m_cancel->setText(place->text);
+            }
+        }
+    }
     connect(m_cancel, &QPushButton::clicked, this, [this] { m_cancelled = true; });
 }
 

@@ -22,10 +22,13 @@ private:
 };
 
 // The export progress window (resource 127): a bar over 0 … 100 × pictures, the name of the
-// current picture and Cancel.
+// current picture and Cancel, placed as the library's layout says.
 class ExportProgressWindow : public QDialog {
 public:
     static constexpr int kResourceId = 127;
+    static constexpr int kPictureNameId = 1080;
+    static constexpr int kProgressId = 1081;
+    static constexpr int kCancelId = 2;
 
     explicit ExportProgressWindow(QWidget* parent = nullptr);
 

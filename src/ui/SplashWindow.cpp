@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QScreen>
 
+#include "shell/ResourceTemplates.h"
+
 namespace orbpix {
 
 SplashWindow::SplashWindow(const QPixmap& picture, int displayMs)
@@ -15,16 +17,17 @@ SplashWindow::SplashWindow(const QPixmap& picture, int displayMs)
       m_lower(new QLabel(this)) {
     setObjectName(QStringLiteral("dialog%1").arg(kResourceId));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    const QSize size = m_picture.isNull() ? QSize(400, 260) : m_picture.size();
-    setFixedSize(size);
+    const auto layout = loadDialogTemplate(kResourceId);
+    // The picture decides the size; the layout's own size stands in when it is missing.
+    setFixedSize(!m_picture.isNull() ? m_picture.size() : layout ? layout->size : QSize(420, 260));
     m_upper->setObjectName(QString::number(kUpperText));
     m_lower->setObjectName(QString::number(kLowerText));
     for (QLabel* l : {m_upper, m_lower}) {
         l->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
-        l->setGeometry(16, 0, size.width() - 32, 20);
+        if (const DialogControl* place =
+                layout ? layout->control(l->objectName().toInt()) : nullptr)
+            l->setGeometry(place->rect);
     }
-    m_upper->move(16, size.height() - 52);
-    m_lower->move(16, size.height() - 30);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     m_timer.setSingleShot(true);

@@ -7,10 +7,13 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QMetaObject>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QThread>
 
 #include "core/UncheckedWork.h"
+#include "imaging/JpegWriter.h"
 #include "shell/ResourceLibrary.h"
 #include "skins/SkinDialog.h"
 
@@ -24,9 +27,42 @@ QString title() {
 
 }  // namespace
 
-WidgetExportUi::WidgetExportUi(QWidget* parent) : m_parent(parent) {}
+QWidget* jpegErrorOwner(QWidget* exportWindow) {
+    // While the progress window shows, the export runs in it; otherwise in its own window.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible() && dynamic_cast<ExportProgressWindow*>(w) &&
+            (!exportWindow || w->parentWidget() == exportWindow))
+            return w;
+    }
+    return exportWindow ? exportWindow : QApplication::activeWindow();
+}
 
-WidgetExportUi::~WidgetExportUi() = default;
+WidgetExportUi::WidgetExportUi(QWidget* parent) : m_parent(parent) {
+    // Encoders run on the export's worker threads; the box is always shown on this one. The
+    // window is looked up when the box opens, so that it may close in the meantime.
+    setJpegErrorHandler([window = QPointer<QWidget>(parent)](const std::string& message) {
+        const auto show = [window, text = QString::fromStdString(message)] {
+            QMessageBox box(QMessageBox::Critical, QStringLiteral("JPEG Error"), text,
+                            QMessageBox::Ok, jpegErrorOwner(window));
+            box.setObjectName(QStringLiteral("jpegError"));
+            box.exec();
+        };
+        if (QThread::currentThread() == qApp->thread()) {
+            show();
+            return;
+        }
+        // Qt's event queue hands the call over under its own lock (see UncheckedWork).
+        [[maybe_unused]] const UncheckedWork insideQt;
+        QMetaObject::invokeMethod(qApp, show, Qt::QueuedConnection);
+    });
+}
+
+WidgetExportUi::~WidgetExportUi() {
+    setJpegErrorHandler({});
+    // The export's workers have ended; what they reported is shown before the export ends.
+    if (qApp)
+        QCoreApplication::sendPostedEvents(qApp, QEvent::MetaCall);
+}
 
 std::optional<QString> WidgetExportUi::askTourDestination(const QString& proposedName,
                                                           const QString& fileTypeText) {

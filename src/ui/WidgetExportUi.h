@@ -11,7 +11,12 @@ class QWidget;
 
 namespace orbpix {
 
-// Answers an export with the album program's windows.
+// The window a failed JPEG encoding is reported over: the visible progress window of the
+// export run from the given window, else that window, else the active one.
+QWidget* jpegErrorOwner(QWidget* exportWindow);
+
+// Answers an export with the album program's windows. While it lives, failed JPEG encodings
+// show "JPEG Error" boxes over the window running the export.
 class WidgetExportUi : public ExportUi {
 public:
     explicit WidgetExportUi(QWidget* parent = nullptr);

@@ -18,6 +18,7 @@ for f in /usr/lib/orbpix/OrbPixStudio /usr/lib/orbpix/OrbMenu /usr/lib/orbpix/or
          /usr/lib/orbpix/OrbPixRes.rcc /usr/lib/orbpix/Export/Local/OrbTour \
          /usr/lib/orbpix/Export/Local/Tourgen /usr/lib/orbpix/Skins/Default/info.txt \
          /usr/lib/orbpix/Examples/Mars/mars_1600x1200_normal.jpg /usr/lib/orbpix/Examples/Mars/.orp \
+         /usr/lib/orbpix/Help/index.html /usr/lib/orbpix/Help/images/album-window-default.png \
          /usr/bin/orbpix /usr/bin/OrbPixStudio /usr/bin/OrbMenu \
          /usr/share/applications/orbpix-studio.desktop \
          /usr/share/applications/orbpix-skin-install.desktop \

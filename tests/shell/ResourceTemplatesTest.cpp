@@ -1,6 +1,9 @@
 #include "shell/ResourceTemplates.h"
 
 #include <gtest/gtest.h>
+#include <QFile>
+#include <map>
+#include <vector>
 
 #include "shell/ResourceLibrary.h"
 
@@ -22,13 +25,38 @@ TEST(ResourceTemplates, ShippedPanelLayoutAndMenuHoldEveryControlAndCommand) {
     }
     const auto menu = loadMenuTemplate(101, &error);
     ASSERT_TRUE(menu) << error.toStdString();
-    for (int id : {40002, 40003, 40006, 40007, 40008, 40015, 40016, 40017, 40018, 40019, 40027,
-                   40028, 40029, 40030, 40031, 40032, 40033, 40034, 40035, 40036, 45000, 40024})
+    for (int id :
+         {40002, 40003, 40006, 40007, 40008, 40015, 40016, 40017, 40018, 40019, 40027, 40028, 40029,
+          40030, 40031, 40032, 40033, 40034, 40035, 40036, 45000, 40024, 40011, 40012, 40013})
         EXPECT_TRUE(menu->command(id)) << id;
     const MenuText undo = splitMenuText(menu->command(40015)->text);
     EXPECT_EQ(undo.label, "&Undo");
     EXPECT_EQ(undo.shortcut, "Ctrl+Z");
     EXPECT_FALSE(loadDialogTemplate(4711, &error));
+}
+
+TEST(ResourceTemplates, ShippedWindowLayoutsHoldTheirControls) {
+    ResourceLibrary library;
+    ASSERT_TRUE(library.load(QStringLiteral(ORBPIX_PROGRAM_DIR)));
+    const std::map<int, std::vector<int>> windows = {
+        {102, {1, 1010, 1077, 1078, 1079}}, {127, {1080, 1081, 2}}, {128, {1074, 1075}}};
+    for (const auto& [window, controls] : windows) {
+        QString error;
+        const auto dialog = loadDialogTemplate(window, &error);
+        ASSERT_TRUE(dialog) << window << ": " << error.toStdString();
+        for (int id : controls) {
+            const DialogControl* c = dialog->control(id);
+            ASSERT_TRUE(c) << window << "/" << id;
+            EXPECT_TRUE(QRect(QPoint(0, 0), dialog->size).contains(c->rect)) << window << "/" << id;
+        }
+    }
+    // The about window opens cut off below 1077: OK must be above the cut, the band below it.
+    const auto about = loadDialogTemplate(102);
+    const int cut = about->control(1077)->rect.bottom();
+    EXPECT_LE(about->control(1)->rect.bottom(), cut);
+    EXPECT_GT(about->control(1078)->rect.top(), cut);
+    for (int bitmap : {119, 121})
+        EXPECT_TRUE(QFile::exists(ResourceLibrary::bitmapPath(bitmap))) << bitmap;
 }
 
 TEST(ResourceTemplates, RefuseWhatIsNoLayout) {

@@ -2,7 +2,6 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCursor>
-#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -12,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "shell/Browser.h"
 #include "skins/SkinAccess.h"
 #include "skins/SkinButton.h"
 #include "skins/SkinDialog.h"
@@ -273,15 +273,6 @@ TEST_F(SkinDialogTest, TheBackgroundShowsThroughTheButtonsAndTheLayoutIgnoresThe
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
-// Takes the addresses the program hands to the browser.
-class BrowserStandIn : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened << url; }
-};
-
 // Counts the reloads the skin manager asks of a window.
 class ReloadCounter : public QObject {
 public:
@@ -335,12 +326,15 @@ TEST_F(SkinDialogTest, TheSkinsMenuListsTheSkinsChecksTheCurrentOneAndSelects) {
     EXPECT_EQ(m_skins.getCurrentSkin(), "Blue");
     none->trigger();
     EXPECT_EQ(m_skins.getCurrentSkin(), "");
-    BrowserStandIn browser;
-    QDesktopServices::setUrlHandler("https", &browser, "open");
+    QStringList opened;
+    const UrlOpener desktop = setUrlOpener([&opened](const QString& address) {
+        opened << address;
+        return true;
+    });
     menu.addAction("More skins")->setData(kSkinsPageCommand);
     menu.actions().back()->trigger();
-    QDesktopServices::unsetUrlHandler("https");
-    EXPECT_EQ(browser.opened, QList<QUrl>{QUrl(skinsPageAddress())});
+    (void)setUrlOpener(desktop);
+    EXPECT_EQ(opened, QStringList{skinsPageAddress()});
     menu.removeAction(menu.actions().back());
 
     ASSERT_TRUE(QDir(m_dir.path() + "/Skins").removeRecursively());
@@ -350,5 +344,3 @@ TEST_F(SkinDialogTest, TheSkinsMenuListsTheSkinsChecksTheCurrentOneAndSelects) {
 
 }  // namespace
 }  // namespace orbpix
-
-#include "SkinControlsTest.moc"

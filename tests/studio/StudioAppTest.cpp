@@ -14,8 +14,10 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <functional>
 
+#include "shell/Browser.h"
 #include "shell/ProgramFolder.h"
 #include "shell/RegistryStore.h"
 #include "shell/ResourceLibrary.h"
@@ -23,15 +25,19 @@
 #include "skins/InstanceNotice.h"
 #include "skins/SkinAccess.h"
 #include "skins/SkinBitmap.h"
+#include "skins/SkinButton.h"
 #include "skins/SkinDialog.h"
 #include "skins/SkinFollower.h"
 #include "skins/SkinManager.h"
+#include "skins/SkinsMenu.h"
 #include "studio/MainFrame.h"
+#include "support/QtFiles.h"
 #include "support/SettingsFixture.h"
 #include "support/TourExportSupport.h"
 #include "support/WaitUntil.h"
 #include "support/ZipFiles.h"
 #include "tourfmt/TourAlbum.h"
+#include "ui/AboutWindow.h"
 #include "ui/ExportProgressWindow.h"
 #include "ui/PanoramaView.h"
 #include "ui/SplashWindow.h"
@@ -401,6 +407,47 @@ TEST_F(StudioAppTest, HelpNeedsNoDisplayAndTouchesNothing) {
     }
     EXPECT_FALSE(QFileInfo::exists(userFolder() + "/Orbworks/OrbPixStudio.conf"));
     EXPECT_FALSE(QFileInfo::exists(m_temp.path("data/applications")));
+}
+
+TEST_F(StudioAppTest, HelpAboutAndTheMakersPagesFromTheMenu) {
+    const QString help = programFolder() + "/Help/index.html";
+    ASSERT_TRUE(QDir().mkpath(programFolder() + "/Help"));
+    ASSERT_TRUE(test::writeFile(help, "<html></html>"));
+    QStringList opened;
+    const UrlOpener desktop = setUrlOpener([&](const QString& address) {
+        opened << address;
+        return true;
+    });
+    User user;
+    bool aboutWasModal = false;
+    QWidget* aboutOwner = nullptr;
+    ASSERT_EQ(run({},
+                  [&](CMainFrame& frame) {
+                      frame.action(kHelpCommand)->trigger();
+                      frame.action(kHomePageCommand)->trigger();
+                      frame.action(kSkinsPageCommand)->trigger();
+                      QTimer::singleShot(0, &frame, [&] {
+                          auto* about =
+                              qobject_cast<AboutWindow*>(QApplication::activeModalWidget());
+                          ASSERT_TRUE(about);
+                          aboutWasModal = about->isModal();
+                          aboutOwner = about->parentWidget();
+                          about->findChild<SkinButton*>("1")->click();
+                      });
+                      frame.action(kAboutCommand)->trigger();
+                      EXPECT_EQ(aboutOwner, &frame);
+                      // Without its pages the help says where they should be.
+                      ASSERT_TRUE(QFile::remove(help));
+                      frame.action(kHelpCommand)->trigger();
+                  }),
+              0);
+    (void)setUrlOpener(desktop);
+    EXPECT_TRUE(aboutWasModal);
+    EXPECT_EQ(opened.join(' '), QUrl::fromLocalFile(help).toString() +
+                                    " https://www.orbworks.example/"
+                                    " https://www.orbworks.example/skins/");
+    ASSERT_EQ(user.messages.size(), 1);
+    EXPECT_TRUE(user.messages[0].contains(QDir::toNativeSeparators(help)));
 }
 
 class TwoInstances : public StudioAppTest {

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 
 #include "shell/ResourceLibrary.h"
+#include "shell/ResourceTemplates.h"
 
 namespace orbpix {
 namespace {
@@ -30,6 +32,12 @@ TEST(SplashWindow, ShowsThePictureAndTwoReplaceableLines) {
     EXPECT_EQ(splash.controlText(1075), library.text(825));
     splash.setControlText(1075, QString());
     EXPECT_EQ(splash.controlText(1075), QString());
+    // The lines stand where the library's layout puts them.
+    const auto layout = loadDialogTemplate(SplashWindow::kResourceId);
+    ASSERT_TRUE(layout);
+    for (int id : {1074, 1075})
+        EXPECT_EQ(splash.findChild<QLabel*>(QString::number(id))->geometry(),
+                  layout->control(id)->rect);
     // The lower band of the picture, under the text, is its own.
     const QImage shown = splash.grab().toImage();
     EXPECT_EQ(shown.pixelColor(5, 5), picture.toImage().pixelColor(5, 5));
