@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <memory>
 
+#include "core/UncheckedWork.h"
 #include "scan/Acquisition.h"
 #include "scan/Scanner.h"
 
@@ -42,6 +43,8 @@ std::optional<QString> chooseScanSource(QWidget* parent, const QString& current)
     auto found = std::make_shared<std::vector<ScanSourceInfo>>();
     std::thread finder([found, &dialog, label, list, buttons, current] {
         *found = ScannerLibrary().sources();
+        // Qt's event queue hands the call over under its own lock (see UncheckedWork).
+        [[maybe_unused]] const UncheckedWork insideQt;
         QMetaObject::invokeMethod(&dialog, [found, label, list, buttons, current] {
             for (const ScanSourceInfo& source : *found) {
                 auto* item = new QListWidgetItem(QString::fromStdString(source.label), list);
