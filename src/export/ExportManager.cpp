@@ -33,7 +33,7 @@ constexpr int kTourAlbumFileText = 636;
 constexpr int kInvalidCirclesText = 630;
 constexpr int kNothingExportedText = 631;
 constexpr int kLeftOutText = 632;
-constexpr int kDamagedText = 887;
+constexpr int kDamagedText = 890;
 constexpr int kGeneratorMissingText = 638;
 constexpr int kTemporaryAlbums = 4096;
 

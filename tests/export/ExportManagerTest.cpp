@@ -119,7 +119,7 @@ TEST_F(ExportManagerTest, PicturesLeftOutAreListedAndAllLeftOutStartsNothing) {
     EXPECT_TRUE(ui.messages[0].endsWith(
         ":\n   2.jpg (its ring is missing, too small or does not fit the picture)"))
         << ui.messages[0].toStdString();
-    EXPECT_EQ(ui.messages[1], resourceLibrary().text(887).replace("%s", "\n   3.jpg"));
+    EXPECT_EQ(ui.messages[1], resourceLibrary().text(890).replace("%s", "\n   3.jpg"));
     const auto tour = test::readTourProgram(m_temp.path("trip"));
     ASSERT_TRUE(tour);
     EXPECT_EQ(tour->album.pictures.size(), 2u);
