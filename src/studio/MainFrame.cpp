@@ -10,11 +10,14 @@
 #include <QScreen>
 #include <QUrl>
 
+#include "album/AlbumLibrary.h"
 #include "shell/ResourceLibrary.h"
+#include "shell/Settings.h"
 #include "skins/SkinFollower.h"
 #include "skins/SkinManager.h"
 #include "skins/SkinsMenu.h"
 #include "ui/AlbumStrip.h"
+#include "ui/Preferences.h"
 
 namespace orbpix {
 
@@ -32,7 +35,8 @@ bool belongsToSkinsMenu(int id) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(SkinManager& skins, PanelContext context) : m_skins(skins) {
+CMainFrame::CMainFrame(SkinManager& skins, PanelContext context)
+    : m_skins(skins), m_context(context) {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(resourceLibrary().text(57344, QStringLiteral("OrbPix Studio")));
     m_panel = new MainPanel(this, std::move(context));
@@ -122,9 +126,32 @@ void CMainFrame::triggered(int id) {
             (void)QDesktopServices::openUrl(QUrl(resourceLibrary().text(
                 kHomePageText, QStringLiteral("https://www.orbworks.example/"))));
             return;
+        case kPreferencesCommand:
+            openPreferences();
+            return;
         default:
             break;
     }
+}
+
+void CMainFrame::openPreferences() {
+    // Without the program's settings (a frame of its own in a test) the preferences edit a
+    // copy that goes with them.
+    AppSettings unshared;
+    PreferencesHooks hooks;
+    hooks.chooseFolder = m_context.chooseAlbumFolder;
+    if (m_context.message)
+        hooks.message = [this](const QString& text) { m_context.message(text, true); };
+    PreferencesDialog dialog(m_context.settings ? *m_context.settings : unshared, albumLibrary(),
+                             std::move(hooks), this);
+    if (!dialog.isReady())
+        return;
+    if ((m_context.execDialog ? m_context.execDialog(dialog) : dialog.exec()) != QDialog::Accepted)
+        return;
+    if (m_context.saveSettings)
+        (void)m_context.saveSettings();
+    if (dialog.libraryMoved())
+        m_panel->followLibrary();
 }
 
 void CMainFrame::updateMenu() {
@@ -133,7 +160,7 @@ void CMainFrame::updateMenu() {
         QAction* action = it.value();
         if (belongsToSkinsMenu(id))
             continue;
-        if (id == kExitCommand || id == kHomePageCommand) {
+        if (id == kExitCommand || id == kHomePageCommand || id == kPreferencesCommand) {
             action->setEnabled(true);
             continue;
         }
