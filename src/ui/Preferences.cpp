@@ -51,7 +51,6 @@ PreferencesDialog::PreferencesDialog(AppSettings& settings, AlbumLibrary& librar
 
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("pages"));
-    m_pages->setDocumentMode(false);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &PreferencesDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &PreferencesDialog::reject);
@@ -213,7 +212,8 @@ void PreferencesDialog::accept() {
 
 bool PreferencesDialog::moveLibrary(const QString& text) {
     const QString folder = cleanFolder(text);
-    if (!folder.isEmpty() && folder == cleanFolder(m_opened.libraryFolder))
+    // Left as it was, even when no folder could be found for the library at all.
+    if (folder == cleanFolder(m_opened.libraryFolder))
         return true;
     const QFileInfo info(folder);
     if (folder.isEmpty() || (info.exists() && !info.isDir()) ||
