@@ -820,11 +820,13 @@ void MainPanel::openAlbumFromDialog() {
 void MainPanel::albumProperties() {
     if (!m_album)
         return;
-    AlbumPropertiesDialog dialog(*m_album, window());
+    Album* const shown = m_album;
+    AlbumPropertiesDialog dialog(*shown, window());
     if (!dialog.isReady())
         return;
     const int result = m_context.execDialog ? m_context.execDialog(dialog) : dialog.exec();
-    if (result != QDialog::Accepted || !m_album)
+    // The album's folder may have gone while the dialog was open, and another album with it.
+    if (result != QDialog::Accepted || m_album != shown)
         return;
     const QString name = dialog.name();
     if (name.toStdString() != m_album->name())
