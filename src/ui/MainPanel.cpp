@@ -825,7 +825,7 @@ void MainPanel::albumProperties() {
     if (!dialog.isReady())
         return;
     const int result = m_context.execDialog ? m_context.execDialog(dialog) : dialog.exec();
-    // The album's folder may have gone while the dialog was open, and another album with it.
+    // While the dialog was open the album may have gone with its folder, and another be on show.
     if (result != QDialog::Accepted || m_album != shown)
         return;
     const QString name = dialog.name();
