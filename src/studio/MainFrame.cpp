@@ -12,13 +12,16 @@
 #include <QScreen>
 #include <QUrl>
 
+#include "album/AlbumLibrary.h"
 #include "shell/Browser.h"
 #include "shell/ResourceLibrary.h"
+#include "shell/Settings.h"
 #include "skins/SkinFollower.h"
 #include "skins/SkinManager.h"
 #include "skins/SkinsMenu.h"
 #include "ui/AboutWindow.h"
 #include "ui/AlbumStrip.h"
+#include "ui/Preferences.h"
 
 namespace orbpix {
 
@@ -32,7 +35,7 @@ constexpr int kShowMaximized = 3;
 // The frame's own commands, which do not depend on the album and are always on.
 bool isFrameCommand(int id) {
     return id == kExitCommand || id == kHelpCommand || id == kAboutCommand ||
-           id == kHomePageCommand;
+           id == kHomePageCommand || id == kPreferencesCommand;
 }
 
 bool belongsToSkinsMenu(int id) {
@@ -42,7 +45,8 @@ bool belongsToSkinsMenu(int id) {
 
 }  // namespace
 
-CMainFrame::CMainFrame(SkinManager& skins, PanelContext context) : m_skins(skins) {
+CMainFrame::CMainFrame(SkinManager& skins, PanelContext context)
+    : m_skins(skins), m_context(context) {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(resourceLibrary().text(57344, QStringLiteral("OrbPix Studio")));
     m_panel = new MainPanel(this, std::move(context));
@@ -138,6 +142,9 @@ void CMainFrame::triggered(int id) {
             (void)openUrl(resourceLibrary().text(kHomePageText,
                                                  QStringLiteral("https://www.orbworks.example/")));
             return;
+        case kPreferencesCommand:
+            openPreferences();
+            return;
         default:
             break;
     }
@@ -155,6 +162,26 @@ void CMainFrame::openHelp() {
         return;
     }
     (void)openUrl(QUrl::fromLocalFile(m_helpFile).toString());
+}
+
+void CMainFrame::openPreferences() {
+    // Without the program's settings (a frame of its own in a test) the preferences edit a
+    // copy that goes with them.
+    AppSettings unshared;
+    PreferencesHooks hooks;
+    hooks.chooseFolder = m_context.chooseAlbumFolder;
+    if (m_context.message)
+        hooks.message = [this](const QString& text) { m_context.message(text, true); };
+    PreferencesDialog dialog(m_context.settings ? *m_context.settings : unshared, albumLibrary(),
+                             std::move(hooks), this);
+    if (!dialog.isReady())
+        return;
+    if ((m_context.execDialog ? m_context.execDialog(dialog) : dialog.exec()) != QDialog::Accepted)
+        return;
+    if (m_context.saveSettings)
+        (void)m_context.saveSettings();
+    if (dialog.libraryMoved())
+        m_panel->followLibrary();
 }
 
 void CMainFrame::updateMenu() {

@@ -23,6 +23,7 @@ inline constexpr int kHelpCommand = 40011;
 inline constexpr int kAboutCommand = 40012;
 inline constexpr int kHomePageCommand = 40013;
 inline constexpr int kHomePageText = 200;
+inline constexpr int kPreferencesCommand = 40010;
 // The menu of the main window in the resource library.
 inline constexpr int kMainMenu = 101;
 // The frame's smallest size, menu included.
@@ -71,9 +72,14 @@ private:
     void fillMenu(QMenu& menu, const std::vector<MenuEntry>& entries);
     void triggered(int id);
     void openHelp();
+    // The preferences: on OK every setting is written at once and the panel follows the
+    // library to its new folder.
+    void openPreferences();
     void savePlacementNow();
 
     SkinManager& m_skins;
+    // What the frame's own dialogs need of the program; the panel has its own copy.
+    PanelContext m_context;
     MainPanel* m_panel = nullptr;
     QMap<int, QAction*> m_actions;
     // Undo and redo labels as the menu gives them, without their shortcuts.

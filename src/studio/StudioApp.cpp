@@ -223,6 +223,7 @@ int StudioApp::runMainWindow() {
     PanelContext context;
     context.programFolder = m_programFolder;
     context.settings = &m_settings;
+    context.saveSettings = [this] { return writeSettings(); };
     CMainFrame frame(*m_skins, context);
     m_frame = &frame;
     frame.setHelpFile(m_helpPath);
@@ -244,13 +245,16 @@ int StudioApp::runMainWindow() {
     return 0;
 }
 
+bool StudioApp::writeSettings() {
+    SettingsHooks hooks;
+    hooks.currentSkinName = [this] { return m_skins->getCurrentSkin(); };
+    return saveSettings(m_settings, hooks);
+}
+
 void StudioApp::exitPath() {
     m_splash.reset();
-    if (m_settingsLoaded) {
-        SettingsHooks hooks;
-        hooks.currentSkinName = [this] { return m_skins->getCurrentSkin(); };
-        (void)saveSettings(m_settings, hooks);
-    }
+    if (m_settingsLoaded)
+        (void)writeSettings();
     resourceLibrary().unload();
 }
 

@@ -73,6 +73,8 @@ private:
     int runExport(RunMode mode, const QStringList& files);
     int runMainWindow();
     void exitPath();
+    // Writes every setting, as at exit.
+    bool writeSettings();
     void showSplashText(int control, int textId);
 
     QString m_programFile;

@@ -38,6 +38,7 @@
 #include "skins/SkinManager.h"
 #include "skins/SkinProgress.h"
 #include "skins/SkinSlider.h"
+#include "ui/AlbumProperties.h"
 #include "ui/AlbumStrip.h"
 #include "ui/PanoramaView.h"
 #include "ui/PictureOpenDialog.h"
@@ -817,6 +818,65 @@ void MainPanel::openAlbumFromDialog() {
                 true);
 }
 
+void MainPanel::albumProperties() {
+    if (!m_album)
+        return;
+    Album* const shown = m_album;
+    AlbumPropertiesDialog dialog(*shown, window());
+    if (!dialog.isReady())
+        return;
+    const int result = m_context.execDialog ? m_context.execDialog(dialog) : dialog.exec();
+    // While the dialog was open the album may have gone with its folder, and another be on show.
+    if (result != QDialog::Accepted || m_album != shown)
+        return;
+    const QString name = dialog.name();
+    if (name.toStdString() != m_album->name())
+        renameAlbum(name);
+}
+
+void MainPanel::renameAlbum(const QString& name) {
+    // The folder rename refuses a taken name anyway; asking first lets the message say why.
+    const QDir parent = QFileInfo(QString::fromStdString(m_album->folder())).dir();
+    if (AlbumLibrary::isValidAlbumName(name) && parent.exists(name)) {
+        message(fillText(text(paneltext::kAlbumNameTaken,
+                              QStringLiteral("There is already an album named \"%s\".")),
+                         name),
+                true);
+        return;
+    }
+    // A failed rename leaves the folder, the album and its history as they were.
+    if (!m_history.perform(
+            std::make_unique<RenameAlbumStep>(*m_album, name.toStdString(), this, labels())))
+        message(fillText(text(paneltext::kAlbumRenameFailed,
+                              QStringLiteral("The album could not be renamed to \"%s\".")),
+                         name),
+                true);
+}
+
+void MainPanel::followLibrary() {
+    Album* previous = m_album;
+    QStringList names = m_library.albumNames();
+    names.sort(Qt::CaseInsensitive);
+    const QString root = libraryRoot();
+    if (names.isEmpty() || !showAlbumByFolder(QDir(root).filePath(names.first()), names.first()))
+        newAlbum();
+    if (m_album == previous)
+        return;
+    // The albums of the old folder were saved when they were left; the one on show, if it
+    // could not be, stays listed with what it holds.
+    for (auto it = m_albums.begin(); it != m_albums.end();) {
+        const bool inRoot =
+            QDir::cleanPath(QFileInfo(it->first).absolutePath()) == QDir::cleanPath(root);
+        if (it->second.get() != m_album && !inRoot && !it->second->isDirty()) {
+            m_history.forgetAlbum(it->second.get());
+            it = m_albums.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    refreshAlbumList();
+}
+
 void MainPanel::saveAlbum() {
     if (m_album)
         (void)m_history.saveAlbum(*m_album);
@@ -940,13 +1000,9 @@ void MainPanel::scan(bool series) {
 
 // ---- commands --------------------------------------------------------------------------------
 
-QString MainPanel::unavailableReason(int id) const {
-    switch (id) {
-        case command::kAlbumProperties:
-            return text(paneltext::kPropertiesLater);
-        default:
-            return {};
-    }
+QString MainPanel::unavailableReason(int) const {
+    // Every command of the menu is part of this version.
+    return {};
 }
 
 bool MainPanel::isCommandEnabled(int id) const {
@@ -974,6 +1030,7 @@ bool MainPanel::isCommandEnabled(int id) const {
         case command::kDeleteAlbum:
         case command::kRefreshAlbum:
         case command::kSaveAlbum:
+        case command::kAlbumProperties:
             return open;
         case command::kAddPictures:
             return writable;
@@ -1055,6 +1112,9 @@ bool MainPanel::runCommand(int id) {
             break;
         case command::kOpenAlbum:
             openAlbumFromDialog();
+            break;
+        case command::kAlbumProperties:
+            albumProperties();
             break;
         case command::kSaveAlbum:
             saveAlbum();
@@ -1553,6 +1613,18 @@ void MainPanel::itemChanged(Album& album, std::size_t index) {
 }
 
 void MainPanel::albumRenamed(Album& album) {
+    // The albums are kept by folder, and the folder moved.
+    for (auto it = m_albums.begin(); it != m_albums.end(); ++it) {
+        if (it->second.get() != &album)
+            continue;
+        const QString folder = QDir::cleanPath(QString::fromStdString(album.folder()));
+        if (it->first != folder) {
+            std::unique_ptr<Album> kept = std::move(it->second);
+            m_albums.erase(it);
+            m_albums[folder] = std::move(kept);
+        }
+        break;
+    }
     if (&album != m_album)
         return;
     m_strip->albumRenamed(album);

@@ -22,6 +22,7 @@
 #include "ui/PanelLayout.h"
 
 class QComboBox;
+class QDialog;
 
 namespace orbpix {
 
@@ -68,8 +69,9 @@ inline constexpr int kDeleteAlbumQuestion = 235;
 inline constexpr int kAddPicturesTitle = 850;
 inline constexpr int kAlbumCreationFailed = 880;
 inline constexpr int kNoCircles = 881;
-inline constexpr int kPropertiesLater = 885;
 inline constexpr int kPictureUnreadable = 886;
+inline constexpr int kAlbumNameTaken = 887;
+inline constexpr int kAlbumRenameFailed = 888;
 }  // namespace paneltext
 
 // The file dialog's filter ("Description (*.a *.b);;…") for the "description|patterns|…||"
@@ -93,6 +95,11 @@ struct PanelContext {
     std::function<std::optional<QString>(const QString& current)> chooseScanSource;
     // The dialogs of a tour export (not owned); null: the program's own windows.
     ExportUi* exportUi = nullptr;
+    // Runs a modal dialog of the window (the album properties, the preferences) and answers
+    // its result; tests fill the real dialog in instead. Null: the dialog's own exec().
+    std::function<int(QDialog& dialog)> execDialog;
+    // Writes all of the program's settings at once (the preferences' OK); null: nothing.
+    std::function<bool()> saveSettings;
 };
 
 // The main window's one child: the album list, the strip, the panorama of the picture shown
@@ -147,6 +154,9 @@ public:
     void chooseListEntry(int row);
     // Refreshes the album list's names from the library, keeping the selection.
     void refreshAlbumList();
+    // Follows the library to its new folder: the album on show is saved and left for the
+    // first album there (or a new one), and albums of the old folder leave the list.
+    void followLibrary();
 
 signals:
     // The panorama of the item is on the view.
@@ -205,6 +215,9 @@ private:
     void newAlbum();
     void deleteAlbum();
     void openAlbumFromDialog();
+    // The album properties; a new name given there renames the album as one change.
+    void albumProperties();
+    void renameAlbum(const QString& name);
     void saveAlbum();
     void refreshAlbum();
     void addPictures();

@@ -314,9 +314,8 @@ TEST_F(StudioAppTest, NormalStartShowsTheExampleAlbumAndRemembersTheWindow) {
                       EXPECT_TRUE(undo->isEnabled());
                       EXPECT_EQ(undo->text(), "&Undo modify image");
                       EXPECT_TRUE(frame.action(command::kPublishHtml)->isEnabled());
-                      // What is still to come is off and says why.
-                      EXPECT_FALSE(frame.action(command::kAlbumProperties)->isEnabled());
-                      EXPECT_FALSE(frame.action(command::kAlbumProperties)->toolTip().isEmpty());
+                      EXPECT_TRUE(frame.action(command::kAlbumProperties)->isEnabled());
+                      EXPECT_TRUE(frame.action(kPreferencesCommand)->isEnabled());
 
                       // Closing is refused while a preview is being made.
                       panel->showItem(1);
