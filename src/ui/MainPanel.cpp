@@ -1283,6 +1283,8 @@ void MainPanel::showItem(int index) {
         return;
     }
     ++m_jobGeneration;
+    m_rowsDone = 0;
+    m_progressPosted = false;
     progressRange(previewHeight(circles->outer.radius));
     m_busy = true;
     emit busyChanged(true);
@@ -1300,7 +1302,9 @@ void MainPanel::postUnwrapEvent(int type) {
 }
 
 void MainPanel::unwrapProgress() {
-    postUnwrapEvent(kUnwrapProgressEvent);
+    ++m_rowsDone;
+    if (!m_progressPosted.exchange(true))
+        postUnwrapEvent(kUnwrapProgressEvent);
 }
 
 void MainPanel::unwrapDone(std::unique_ptr<PanoramaResult> result, const std::string&) {
@@ -1327,7 +1331,9 @@ void MainPanel::unwrapEvent(QEvent* event) {
         return;
     switch (int(event->type())) {
         case kUnwrapProgressEvent:
-            progressStep();
+            // Cleared before reading, so that rows made meanwhile post the next event.
+            m_progressPosted = false;
+            progressTo(m_rowsDone);
             return;
         case kUnwrapStoppedEvent:
             stopPreview();
@@ -1530,10 +1536,10 @@ void MainPanel::progressRange(int maximum) {
     m_progress->show();
 }
 
-void MainPanel::progressStep() {
+void MainPanel::progressTo(int value) {
     if (m_progress->isHidden())
         m_progress->show();
-    m_progress->stepIt();
+    m_progress->setValue(value);
 }
 
 void MainPanel::progressEnd() {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -251,7 +252,7 @@ private:
 
     // Progress bar.
     void progressRange(int maximum);
-    void progressStep();
+    void progressTo(int value);
     void progressEnd();
 
     void updateControls();
@@ -295,6 +296,10 @@ private:
     std::mutex m_resultLock;
     std::unique_ptr<PanoramaResult> m_result;
     int m_resultGeneration = 0;
+    // Rows the worker has made, and whether a progress event is on its way: one at a time, so
+    // that the result is never queued behind a backlog of progress.
+    std::atomic<int> m_rowsDone{0};
+    std::atomic<bool> m_progressPosted{false};
     bool m_busy = false;
     int m_shown = -1;
     std::string m_shownPath;
