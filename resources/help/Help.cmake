@@ -1,9 +1,10 @@
 # The help pages, copied with the screenshots they show into the program folder's "Help"
 # folder, where the help command opens index.html. Installed with the program folder.
-set(ORBPIX_HELP_PAGES index.html circles.html colour.html view.html publishing.html
+set(ORBPIX_HELP_PAGES index.html albums.html circles.html colour.html view.html publishing.html
     skins.html command-line.html help.css)
 set(ORBPIX_HELP_IMAGES album-window-default.png album-window-daylight.png
-    image-properties-dialog-default.png web-page.jpg)
+    image-properties-dialog-default.png web-page.jpg picture-open-default.png
+    album-properties-default.png preferences-quality-default.png about-default.png)
 set(help_folder ${ORBPIX_PROGRAM_DIR}/Help)
 set(help_outputs)
 foreach(page ${ORBPIX_HELP_PAGES})
