@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <QStringView>
 #include <optional>
@@ -16,6 +17,11 @@ struct WindowPlacement {
     int showState = 0;
 
     friend bool operator==(const WindowPlacement&, const WindowPlacement&) = default;
+
+    // A window's geometry with its show state.
+    static WindowPlacement of(const QRect& r, int showState = 0) {
+        return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height(), showState};
+    }
 };
 
 // What a stored text changes: the rectangle always, the show state only when it was stored.

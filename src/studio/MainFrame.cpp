@@ -241,7 +241,7 @@ bool CMainFrame::screenIsLargeEnough(QSize available) {
 WindowPlacement CMainFrame::placement() const {
     const QRect r = isMaximized() || isMinimized() ? normalGeometry() : geometry();
     const int state = isMaximized() ? kShowMaximized : isMinimized() ? kShowMinimized : kShowNormal;
-    return WindowPlacement{r.left(), r.top(), r.left() + r.width(), r.top() + r.height(), state};
+    return WindowPlacement::of(r, state);
 }
 
 bool CMainFrame::restoreStoredPlacement() {

@@ -184,7 +184,7 @@ AlbumPropertiesDialog::AlbumPropertiesDialog(const Album& album, QWidget* parent
     if (!m_name)
         return;
     setClientSize(layout->size);
-    WindowPlacement placement{x(), y(), x() + width(), y() + height(), 0};
+    WindowPlacement placement = WindowPlacement::of(geometry());
     // The layout has a fixed size: only the stored position is taken.
     if (restorePlacement(QString::fromLatin1(kPlacementName), placement))
         move(placement.left, placement.top);
@@ -196,10 +196,7 @@ AlbumPropertiesDialog::AlbumPropertiesDialog(const Album& album, QWidget* parent
 
 AlbumPropertiesDialog::~AlbumPropertiesDialog() {
     if (m_ready) {
-        const QRect r = geometry();
-        (void)savePlacement(
-            QString::fromLatin1(kPlacementName),
-            WindowPlacement{r.left(), r.top(), r.left() + r.width(), r.top() + r.height(), 0});
+        (void)savePlacement(QString::fromLatin1(kPlacementName), WindowPlacement::of(geometry()));
     }
 }
 

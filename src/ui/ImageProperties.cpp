@@ -160,10 +160,7 @@ ImagePropertiesDialog::ImagePropertiesDialog(ImagePropertiesInput input, QWidget
 
 ImagePropertiesDialog::~ImagePropertiesDialog() {
     if (m_ready) {
-        const QRect r = geometry();
-        (void)savePlacement(
-            QString::fromLatin1(kPlacementName),
-            WindowPlacement{r.left(), r.top(), r.left() + r.width(), r.top() + r.height(), 0});
+        (void)savePlacement(QString::fromLatin1(kPlacementName), WindowPlacement::of(geometry()));
     }
 }
 

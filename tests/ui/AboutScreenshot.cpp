@@ -14,6 +14,7 @@
 #include "skins/SkinButton.h"
 #include "skins/SkinManager.h"
 #include "skins/SkinPackage.h"
+#include "support/ScreenshotSkin.h"
 #include "ui/AboutWindow.h"
 
 int main(int argc, char** argv) {
@@ -26,21 +27,10 @@ int main(int argc, char** argv) {
     const QString program = QString::fromLocal8Bit(argv[1]);
     const QString skin = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("Default");
     const bool credits = argc > 4 && QByteArray(argv[4]) == "credits";
-    QString skinsFolder = program + QStringLiteral("/Skins");
-    // A skin shipped only as a package is unpacked for the picture, as installing it would.
     QTemporaryDir unpacked;
-    const QString package = skinsFolder + QLatin1Char('/') + skin + QStringLiteral(".osz");
-    if (!QFileInfo(skinsFolder + QLatin1Char('/') + skin).isDir() && QFileInfo::exists(package)) {
-        if (extractZipArchive(package, unpacked.path() + QLatin1Char('/') + skin, {}) <= 0)
-            return 1;
-        skinsFolder = unpacked.path();
-    }
     SkinManager skins;
-    if (!resourceLibrary().load(program) || !skins.initialise(skinsFolder, skin, skin)) {
-        std::fprintf(stderr, "about_screenshot: no library or no skin %s\n", qPrintable(skin));
+    if (!test::useScreenshotSkin("about_screenshot", program, skin, unpacked, skins))
         return 1;
-    }
-    setProgramSkins(&skins);
 
     // The keys are played: Ctrl and Shift on OK, then Ctrl alone to roll the credits quickly
     // to where the team's names stand.

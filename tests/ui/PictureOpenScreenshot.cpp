@@ -17,6 +17,7 @@
 #include "skins/SkinAccess.h"
 #include "skins/SkinManager.h"
 #include "skins/SkinPackage.h"
+#include "support/ScreenshotSkin.h"
 #include "ui/MainPanel.h"
 #include "ui/PictureOpenDialog.h"
 
@@ -31,22 +32,10 @@ int main(int argc, char** argv) {
     }
     const QString program = QString::fromLocal8Bit(argv[1]);
     const QString skin = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QStringLiteral("Default");
-    QString skinsFolder = program + QStringLiteral("/Skins");
-    // A skin shipped only as a package is unpacked for the picture, as installing it would.
     QTemporaryDir unpacked;
-    const QString package = skinsFolder + QLatin1Char('/') + skin + QStringLiteral(".osz");
-    if (!QFileInfo(skinsFolder + QLatin1Char('/') + skin).isDir() && QFileInfo::exists(package)) {
-        if (extractZipArchive(package, unpacked.path() + QLatin1Char('/') + skin, {}) <= 0)
-            return 1;
-        skinsFolder = unpacked.path();
-    }
     SkinManager skins;
-    if (!resourceLibrary().load(program) || !skins.initialise(skinsFolder, skin, skin)) {
-        std::fprintf(stderr, "picture_open_screenshot: no library or no skin %s\n",
-                     qPrintable(skin));
+    if (!test::useScreenshotSkin("picture_open_screenshot", program, skin, unpacked, skins))
         return 1;
-    }
-    setProgramSkins(&skins);
 
     const QString filter =
         qtFileFilter(openDialogFilter([](int id) { return resourceLibrary().text(id); }));
