@@ -276,6 +276,19 @@ void sampleTile(const BandPlan& plan, int i0, int i1, int j0, int j1) {
 #if defined(__x86_64__) || defined(__i386__)
 #define ORBPIX_AVX2 __attribute__((target("avx2")))
 
+// The neighbour pairs of four samples at byte offsets a, b (lower half) and c, d (upper half).
+ORBPIX_AVX2 inline __m256i pairsAt(const std::uint8_t* base, std::int32_t a, std::int32_t b,
+                                   std::int32_t c, std::int32_t d) {
+    auto pair = [base](std::int32_t at) {
+        std::int64_t v;
+        std::memcpy(&v, base + at, 8);
+        return v;
+    };
+    const __m128i lo = _mm_insert_epi64(_mm_cvtsi64_si128(pair(a)), pair(b), 1);
+    const __m128i hi = _mm_insert_epi64(_mm_cvtsi64_si128(pair(c)), pair(d), 1);
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(lo), hi, 1);
+}
+
 // Four samples' left-right sums per channel in 16-bit lanes, from their neighbour pairs.
 ORBPIX_AVX2 inline __m256i horizontal(__m256i pairUp, __m256i pairs, __m256i weights) {
     return _mm256_maddubs_epi16(_mm256_shuffle_epi8(pairs, pairUp), weights);
@@ -302,8 +315,8 @@ ORBPIX_AVX2 void sampleTileWide(const BandPlan& plan, int i0, int i1, int j0) {
     const PixelImage& src = *plan.src;
     const int width = plan.image->width();
     auto* const out = reinterpret_cast<std::uint32_t*>(plan.image->bits());
-    const auto* const top = reinterpret_cast<const long long*>(src.bits());
-    const auto* const bottom = reinterpret_cast<const long long*>(src.bits() + src.stride());
+    const std::uint8_t* const top = src.bits();
+    const std::uint8_t* const bottom = src.bits() + src.stride();
     const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(plan.cosines + j0));
     const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(plan.sines + j0));
     const __m256i x0 = _mm256_set1_epi32(static_cast<int>(plan.x0));
@@ -312,9 +325,6 @@ ORBPIX_AVX2 void sampleTileWide(const BandPlan& plan, int i0, int i1, int j0) {
     const __m256i fraction = _mm256_set1_epi32(63);
     const __m256i whole = _mm256_set1_epi32(64);
     const __m256i opaque = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
-    // Samples 0, 1, 4, 5 go into one set of loads and 2, 3, 6, 7 into the other, so that the
-    // in-lane packing at the end puts all eight back in order.
-    const __m256i loadOrder = _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7);
     // Each sample's eight bytes (left BGRX, right BGRX) as pairs (left, right) per channel.
     const __m256i pairUp = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15, 0,
                                             4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
@@ -334,12 +344,10 @@ ORBPIX_AVX2 void sampleTileWide(const BandPlan& plan, int i0, int i1, int j0) {
         const __m256i y = _mm256_sub_epi32(y0, dy);
         const __m256i fx = _mm256_and_si256(x, fraction);
         const __m256i fy = _mm256_and_si256(y, fraction);
-        const __m256i offsets = _mm256_permutevar8x32_epi32(
-            _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(y, 6), stride),
-                             _mm256_slli_epi32(_mm256_srai_epi32(x, 6), 2)),
-            loadOrder);
-        const __m128i first = _mm256_castsi256_si128(offsets);
-        const __m128i second = _mm256_extracti128_si256(offsets, 1);
+        alignas(32) std::int32_t at[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(at),
+                           _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(y, 6), stride),
+                                            _mm256_slli_epi32(_mm256_srai_epi32(x, 6), 2)));
         // Byte weights (64 − fx, fx), twice in each 32-bit lane, once per channel pair.
         __m256i wx = _mm256_or_si256(_mm256_sub_epi32(whole, fx), _mm256_slli_epi32(fx, 8));
         wx = _mm256_or_si256(wx, _mm256_slli_epi32(wx, 16));
@@ -348,14 +356,14 @@ ORBPIX_AVX2 void sampleTileWide(const BandPlan& plan, int i0, int i1, int j0) {
         // Samples 0, 1 | 4, 5: every left-right sum is at most 255·64, every blend below 2^20.
         const __m256i wxFirst = _mm256_unpacklo_epi32(wx, wx);
         const __m256i upperFirst =
-            horizontal(pairUp, _mm256_i32gather_epi64(top, first, 1), wxFirst);
+            horizontal(pairUp, pairsAt(top, at[0], at[1], at[4], at[5]), wxFirst);
         const __m256i lowerFirst =
-            horizontal(pairUp, _mm256_i32gather_epi64(bottom, first, 1), wxFirst);
+            horizontal(pairUp, pairsAt(bottom, at[0], at[1], at[4], at[5]), wxFirst);
         const __m256i wxSecond = _mm256_unpackhi_epi32(wx, wx);
         const __m256i upperSecond =
-            horizontal(pairUp, _mm256_i32gather_epi64(top, second, 1), wxSecond);
+            horizontal(pairUp, pairsAt(top, at[2], at[3], at[6], at[7]), wxSecond);
         const __m256i lowerSecond =
-            horizontal(pairUp, _mm256_i32gather_epi64(bottom, second, 1), wxSecond);
+            horizontal(pairUp, pairsAt(bottom, at[2], at[3], at[6], at[7]), wxSecond);
         const __m256i firstBlend = vertical(upperFirst, lowerFirst, _mm256_shuffle_epi32(wy, 0x00),
                                             _mm256_shuffle_epi32(wy, 0x55));
         const __m256i secondBlend =
