@@ -273,7 +273,7 @@ void sampleTile(const BandPlan& plan, int i0, int i1, int j0, int j1) {
     }
 }
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__)
 #define ORBPIX_AVX2 __attribute__((target("avx2")))
 
 // The neighbour pairs of four samples at byte offsets a, b (lower half) and c, d (upper half).
@@ -304,6 +304,8 @@ ORBPIX_AVX2 inline __m256i vertical(__m256i upper, __m256i lower, __m256i weight
         _mm256_srli_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(upper, lower), weightsHi), 12);
     return _mm256_packs_epi32(lo, hi);
 }
+
+static_assert(kTileColumns == 8, "the wide kernel makes a tile's row in one step");
 
 // A full tile of kTileColumns = 8 columns, one row at a time with all eight samples side by
 // side. The arithmetic is the plain one in 32-bit lanes, which the wide kernel's conditions
@@ -421,7 +423,7 @@ bool makeRows(const BandPlan& plan, int first, int end, Counters& counters, Afte
         const int i1 = std::min(end, i0 + kBandRows);
         for (int j0 = 0; j0 < width; j0 += kTileColumns) {
             const int j1 = std::min(width, j0 + kTileColumns);
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__)
             if (K == Kernel::Wide && j1 - j0 == kTileColumns) {
                 sampleTileWide<Mirrored>(plan, i0, i1, j0);
                 countTileWide(image, i0, i1, j0, counters);
