@@ -13,9 +13,10 @@
 #include <vector>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
+#include "imaging/SimdLevel.h"
 #include "imaging/SineTable.h"
 #include "imaging/UnwrapWorker.h"
 
@@ -29,12 +30,6 @@ double roundedHalfUp(float value) {
     return std::trunc(double{value} + 0.5);
 }
 
-// One column's sampling direction: 14-bit cosine and sine.
-struct ColumnTrig {
-    std::int32_t c;
-    std::int32_t s;
-};
-
 // The output is made in bands of rows, and each band in tiles of columns: a tile is a thin
 // wedge of the ring whose samples come from a strip of the source that stays in the cache,
 // and the next wedge reuses its neighbour's lines, where whole rows would sweep the full
@@ -44,13 +39,25 @@ constexpr int kTileColumns = 8;
 
 // Bilinear blend in 1/64 steps of the four neighbours, each channel
 // (fy·(BR·fx + BL·(64−fx)) + (64−fy)·(TR·fx + TL·(64−fx))) >> 12, returned as one pixel
-// with an opaque fourth byte.
-inline std::uint32_t blend(std::uint32_t tl, std::uint32_t tr, std::uint32_t bl, std::uint32_t br,
-                           int fx, int fy) {
+// with an opaque fourth byte. This is the reference every vector form must match.
+inline std::uint32_t blendPlain(std::uint32_t tl, std::uint32_t tr, std::uint32_t bl,
+                                std::uint32_t br, int fx, int fy) {
+    std::uint32_t out = 0xFF000000u;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int a = (tl >> shift) & 0xFF, b = (tr >> shift) & 0xFF;
+        const int c = (bl >> shift) & 0xFF, d = (br >> shift) & 0xFF;
+        const int v = (fy * (d * fx + c * (64 - fx)) + (64 - fy) * (b * fx + a * (64 - fx))) >> 12;
+        out |= static_cast<std::uint32_t>(v) << shift;
+    }
+    return out;
+}
+
 #if defined(__SSE2__)
-    // Pairs (left, right) of each channel as 16-bit lanes, weighted by one multiply-add;
-    // then pairs (upper, lower) the same way. Every sum stays below 2^20, so the integer
-    // results are those of the plain formula.
+// Pairs (left, right) of each channel as 16-bit lanes, weighted by one multiply-add; then
+// pairs (upper, lower) the same way. Every sum stays below 2^20, so the integer results are
+// those of the plain formula.
+inline std::uint32_t blendSse2(std::uint32_t tl, std::uint32_t tr, std::uint32_t bl,
+                               std::uint32_t br, int fx, int fy) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i top =
         _mm_unpacklo_epi8(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(tl)),
@@ -68,17 +75,8 @@ inline std::uint32_t blend(std::uint32_t tl, std::uint32_t tr, std::uint32_t bl,
     const __m128i v = _mm_srli_epi32(_mm_madd_epi16(pairs, wy), 12);
     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(v, zero), zero);
     return static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes)) | 0xFF000000u;
-#else
-    std::uint32_t out = 0xFF000000u;
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int a = (tl >> shift) & 0xFF, b = (tr >> shift) & 0xFF;
-        const int c = (bl >> shift) & 0xFF, d = (br >> shift) & 0xFF;
-        const int v = (fy * (d * fx + c * (64 - fx)) + (64 - fy) * (b * fx + a * (64 - fx))) >> 12;
-        out |= static_cast<std::uint32_t>(v) << shift;
-    }
-    return out;
-#endif
 }
+#endif
 
 #if defined(__SSE2__)
 // Horizontal weights (64 − fx for the left pixel's four channels, fx for the right one's) and
@@ -99,7 +97,7 @@ const BlendWeights kWeights;
 
 // The same blend for a sample whose four neighbours are at p, p + 4, p + stride and
 // p + stride + 4: each pair of neighbours comes in with one load.
-inline std::uint32_t blendAdjacent(const std::uint8_t* p, std::size_t stride, int fx, int fy) {
+inline std::uint32_t blendAdjacentSse2(const std::uint8_t* p, std::size_t stride, int fx, int fy) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i wx = _mm_load_si128(reinterpret_cast<const __m128i*>(kWeights.horizontal[fx]));
     // Left pixel's channels in lanes 0–3, right pixel's in 4–7; every product fits 16 bits.
@@ -114,15 +112,6 @@ inline std::uint32_t blendAdjacent(const std::uint8_t* p, std::size_t stride, in
     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(v, zero), zero);
     return static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes)) | 0xFF000000u;
 }
-#else
-inline std::uint32_t blendAdjacent(const std::uint8_t* p, std::size_t stride, int fx, int fy) {
-    std::uint32_t tl, tr, bl, br;
-    std::memcpy(&tl, p, 4);
-    std::memcpy(&tr, p + 4, 4);
-    std::memcpy(&bl, p + stride, 4);
-    std::memcpy(&br, p + stride + 4, 4);
-    return blend(tl, tr, bl, br, fx, fy);
-}
 #endif
 
 // Where a column's sample of a row lies, in 1/64 pixel.
@@ -130,10 +119,10 @@ struct SamplePoint {
     std::int64_t x, y;
 };
 
-inline SamplePoint samplePoint(const ColumnTrig& trig, bool mirrored, std::int64_t x0,
+inline SamplePoint samplePoint(std::int32_t c, std::int32_t s, bool mirrored, std::int64_t x0,
                                std::int64_t y0, std::int64_t r64) {
-    const std::int64_t dx = (std::int64_t{trig.c} * r64) >> 14;
-    const std::int64_t dy = (std::int64_t{trig.s} * r64) >> 14;
+    const std::int64_t dx = (std::int64_t{c} * r64) >> 14;
+    const std::int64_t dy = (std::int64_t{s} * r64) >> 14;
     return {mirrored ? x0 - dx : x0 + dx, y0 - dy};
 }
 
@@ -145,39 +134,58 @@ inline std::uint32_t load(const std::uint8_t* p) {
 
 // Where the samples of one output row come from.
 struct RowGeometry {
-    std::int64_t r64;  // radius in 1/64 pixel
+    std::int64_t r64;  // radius in 1/64 pixel, a whole number of pixels
     bool inside;       // every sample and its neighbours lie inside the picture
 };
 
+// The sampling arithmetic of one unwrap: plain, one sample at a time in 16-bit lanes, or
+// eight samples at a time.
+enum class Kernel { Plain, Sse2, Wide };
+
 // Samples columns [j0, j1) of one output row. Clamped spans keep every neighbour inside the
 // picture; the fast form runs only when the whole row's samples already are.
-template <bool Clamped, bool Mirrored>
-void sampleSpan(const PixelImage& src, const ColumnTrig* trig, std::int64_t x0, std::int64_t y0,
-                std::int64_t r64, int j0, int j1, std::uint32_t* out) {
+template <bool Clamped, bool Mirrored, Kernel K>
+void sampleSpan(const PixelImage& src, const std::int32_t* cosines, const std::int32_t* sines,
+                std::int64_t x0, std::int64_t y0, std::int64_t r64, int j0, int j1,
+                std::uint32_t* out) {
     const std::uint8_t* const bits = src.bits();
     const std::size_t stride = src.stride();
     const int lastX = src.width() - 1;
     const int lastY = src.height() - 1;
     for (int j = j0; j < j1; ++j) {
-        const auto [x, y] = samplePoint(trig[j], Mirrored, x0, y0, r64);
+        const auto [x, y] = samplePoint(cosines[j], sines[j], Mirrored, x0, y0, r64);
         const int fx = static_cast<int>(x & 63);
         const int fy = static_cast<int>(y & 63);
         int k0 = static_cast<int>(x >> 6);
         int l0 = static_cast<int>(y >> 6);
+        int k1 = k0 + 1;
+        int l1 = l0 + 1;
         if constexpr (Clamped) {
-            const int k1 = std::clamp(k0 + 1, 0, lastX);
-            const int l1 = std::clamp(l0 + 1, 0, lastY);
+            k1 = std::clamp(k1, 0, lastX);
+            l1 = std::clamp(l1, 0, lastY);
             k0 = std::clamp(k0, 0, lastX);
             l0 = std::clamp(l0, 0, lastY);
-            const std::uint8_t* top = bits + std::size_t(l0) * stride;
-            const std::uint8_t* bottom = bits + std::size_t(l1) * stride;
-            out[j] = blend(load(top + std::size_t(k0) * 4), load(top + std::size_t(k1) * 4),
-                           load(bottom + std::size_t(k0) * 4), load(bottom + std::size_t(k1) * 4),
-                           fx, fy);
-        } else {
-            out[j] = blendAdjacent(bits + std::size_t(l0) * stride + std::size_t(k0) * 4, stride,
-                                   fx, fy);
         }
+#if defined(__SSE2__)
+        if constexpr (K != Kernel::Plain && !Clamped) {
+            out[j] = blendAdjacentSse2(bits + std::size_t(l0) * stride + std::size_t(k0) * 4,
+                                       stride, fx, fy);
+            continue;
+        }
+#endif
+        const std::uint8_t* top = bits + std::size_t(l0) * stride;
+        const std::uint8_t* bottom = bits + std::size_t(l1) * stride;
+        const std::uint32_t tl = load(top + std::size_t(k0) * 4);
+        const std::uint32_t tr = load(top + std::size_t(k1) * 4);
+        const std::uint32_t bl = load(bottom + std::size_t(k0) * 4);
+        const std::uint32_t br = load(bottom + std::size_t(k1) * 4);
+#if defined(__SSE2__)
+        if constexpr (K != Kernel::Plain) {
+            out[j] = blendSse2(tl, tr, bl, br, fx, fy);
+            continue;
+        }
+#endif
+        out[j] = blendPlain(tl, tr, bl, br, fx, fy);
     }
 }
 
@@ -217,56 +225,217 @@ struct Counters {
 // What every band of one unwrap needs.
 struct BandPlan {
     const PixelImage* src;
-    const ColumnTrig* trig;
+    const std::int32_t* cosines;
+    const std::int32_t* sines;
     const RowGeometry* rows;
     std::int64_t x0, y0;
     bool reverse;
+    Kernel kernel;
     PixelImage* image;
 };
 
-// Makes the bands of rows [first, end), counting into counters; afterBand hears the rows of
-// each finished band and may stop the work. (Everything the loops read is copied into locals
-// first, so that the compiler can keep it in registers.)
-template <typename AfterBand>
-bool makeRows(const BandPlan& plan, int first, int end, Counters& counters, AfterBand&& afterBand) {
+// Samples jump from source row to source row, which the hardware's prefetchers cannot
+// follow: asks for the lines under the first, middle and last samples of the tile after
+// [j0, j1) of one row. A macro, not a helper: GCC drops a helper made only of prefetches as
+// having no effect. Unrolled, the three requests go out without a loop's branches between
+// them, which measured faster in the wide kernel.
+#define ORBPIX_PREFETCH_NEXT_TILE(plan, width, j1, r64)                                          \
+    do {                                                                                         \
+        if ((j1) < (width)) {                                                                    \
+            const int last = std::min((width), (j1) + kTileColumns) - 1;                         \
+            _Pragma("GCC unroll 3") for (const int j : {(j1), std::min((j1) + 4, last), last}) { \
+                const auto [x, y] = samplePoint((plan).cosines[j], (plan).sines[j],              \
+                                                (plan).reverse, (plan).x0, (plan).y0, (r64));    \
+                const std::uint8_t* p = (plan).src->bits() +                                     \
+                                        std::size_t(y >> 6) * (plan).src->stride() +             \
+                                        std::size_t(x >> 6) * 4;                                 \
+                __builtin_prefetch(p);                                                           \
+                __builtin_prefetch(p + (plan).src->stride());                                    \
+            }                                                                                    \
+        }                                                                                        \
+    } while (false)
+
+// One tile, rows [i0, i1) of columns [j0, j1), one sample at a time.
+template <bool Mirrored, Kernel K>
+void sampleTile(const BandPlan& plan, int i0, int i1, int j0, int j1) {
+    const int width = plan.image->width();
+    auto* const out = reinterpret_cast<std::uint32_t*>(plan.image->bits());
+    for (int i = i0; i < i1; ++i) {
+        std::uint32_t* row = out + std::size_t(i) * std::size_t(width);
+        const std::int64_t r64 = plan.rows[i].r64;
+        if (plan.rows[i].inside) {
+            ORBPIX_PREFETCH_NEXT_TILE(plan, width, j1, r64);
+            sampleSpan<false, Mirrored, K>(*plan.src, plan.cosines, plan.sines, plan.x0, plan.y0,
+                                           r64, j0, j1, row);
+        } else {
+            sampleSpan<true, Mirrored, K>(*plan.src, plan.cosines, plan.sines, plan.x0, plan.y0,
+                                          r64, j0, j1, row);
+        }
+    }
+}
+
+#if defined(__x86_64__)
+#define ORBPIX_AVX2 __attribute__((target("avx2")))
+// The two kernels start on a 64-byte boundary: otherwise their loops fall wherever the
+// code before them ends, and the same instructions measured up to a quarter slower in
+// bench/unwrap_bench depending on that placement alone.
+#define ORBPIX_AVX2_KERNEL __attribute__((target("avx2"), aligned(64)))
+
+// The neighbour pairs of four samples at byte offsets a, b (lower half) and c, d (upper half).
+ORBPIX_AVX2 inline __m256i pairsAt(const std::uint8_t* base, std::int32_t a, std::int32_t b,
+                                   std::int32_t c, std::int32_t d) {
+    auto pair = [base](std::int32_t at) {
+        std::int64_t v;
+        std::memcpy(&v, base + at, 8);
+        return v;
+    };
+    const __m128i lo = _mm_insert_epi64(_mm_cvtsi64_si128(pair(a)), pair(b), 1);
+    const __m128i hi = _mm_insert_epi64(_mm_cvtsi64_si128(pair(c)), pair(d), 1);
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(lo), hi, 1);
+}
+
+// Four samples' left-right sums per channel in 16-bit lanes, from their neighbour pairs.
+ORBPIX_AVX2 inline __m256i horizontal(__m256i pairUp, __m256i pairs, __m256i weights) {
+    return _mm256_maddubs_epi16(_mm256_shuffle_epi8(pairs, pairUp), weights);
+}
+
+// Four samples' upper-lower blends, in 16-bit lanes: samples 0 and 2 weighted by weightsLo,
+// 1 and 3 by weightsHi.
+ORBPIX_AVX2 inline __m256i vertical(__m256i upper, __m256i lower, __m256i weightsLo,
+                                    __m256i weightsHi) {
+    const __m256i lo =
+        _mm256_srli_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(upper, lower), weightsLo), 12);
+    const __m256i hi =
+        _mm256_srli_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(upper, lower), weightsHi), 12);
+    return _mm256_packs_epi32(lo, hi);
+}
+
+static_assert(kTileColumns == 8, "the wide kernel makes a tile's row in one step");
+
+// A full tile of kTileColumns = 8 columns, one row at a time with all eight samples side by
+// side. The arithmetic is the plain one in 32-bit lanes, which the wide kernel's conditions
+// keep from overflowing: (c·R64) >> 14 is (c·R) >> 8 for a whole radius R, and the neighbour
+// pairs (left, right) of each sample come in as one 8-byte load each. Rows whose samples reach
+// the picture's edge take the clamped one-at-a-time form.
+template <bool Mirrored>
+ORBPIX_AVX2_KERNEL void sampleTileWide(const BandPlan& plan, int i0, int i1, int j0) {
     const PixelImage& src = *plan.src;
-    const ColumnTrig* const trig = plan.trig;
-    const RowGeometry* const rows = plan.rows;
-    const std::int64_t x0 = plan.x0, y0 = plan.y0;
-    const bool reverse = plan.reverse;
+    const int width = plan.image->width();
+    auto* const out = reinterpret_cast<std::uint32_t*>(plan.image->bits());
+    const std::uint8_t* const top = src.bits();
+    const std::uint8_t* const bottom = src.bits() + src.stride();
+    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(plan.cosines + j0));
+    const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(plan.sines + j0));
+    const __m256i x0 = _mm256_set1_epi32(static_cast<int>(plan.x0));
+    const __m256i y0 = _mm256_set1_epi32(static_cast<int>(plan.y0));
+    const __m256i stride = _mm256_set1_epi32(static_cast<int>(src.stride()));
+    const __m256i fraction = _mm256_set1_epi32(63);
+    const __m256i whole = _mm256_set1_epi32(64);
+    const __m256i opaque = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+    // Each sample's eight bytes (left BGRX, right BGRX) as pairs (left, right) per channel.
+    const __m256i pairUp = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15, 0,
+                                            4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+    for (int i = i0; i < i1; ++i) {
+        std::uint32_t* row = out + std::size_t(i) * std::size_t(width) + j0;
+        const std::int64_t r64 = plan.rows[i].r64;
+        if (!plan.rows[i].inside) {
+            sampleSpan<true, Mirrored, Kernel::Sse2>(src, plan.cosines, plan.sines, plan.x0,
+                                                     plan.y0, r64, j0, j0 + kTileColumns, row - j0);
+            continue;
+        }
+        ORBPIX_PREFETCH_NEXT_TILE(plan, width, j0 + kTileColumns, r64);
+        const __m256i radius = _mm256_set1_epi32(static_cast<int>(r64 >> 6));
+        const __m256i dx = _mm256_srai_epi32(_mm256_mullo_epi32(c, radius), 8);
+        const __m256i dy = _mm256_srai_epi32(_mm256_mullo_epi32(s, radius), 8);
+        const __m256i x = Mirrored ? _mm256_sub_epi32(x0, dx) : _mm256_add_epi32(x0, dx);
+        const __m256i y = _mm256_sub_epi32(y0, dy);
+        const __m256i fx = _mm256_and_si256(x, fraction);
+        const __m256i fy = _mm256_and_si256(y, fraction);
+        alignas(32) std::int32_t at[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(at),
+                           _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(y, 6), stride),
+                                            _mm256_slli_epi32(_mm256_srai_epi32(x, 6), 2)));
+        // Byte weights (64 − fx, fx), twice in each 32-bit lane, once per channel pair.
+        __m256i wx = _mm256_or_si256(_mm256_sub_epi32(whole, fx), _mm256_slli_epi32(fx, 8));
+        wx = _mm256_or_si256(wx, _mm256_slli_epi32(wx, 16));
+        // 16-bit weights (64 − fy, fy) per 32-bit lane.
+        const __m256i wy = _mm256_or_si256(_mm256_sub_epi32(whole, fy), _mm256_slli_epi32(fy, 16));
+        // Samples 0, 1 | 4, 5: every left-right sum is at most 255·64, every blend below 2^20.
+        const __m256i wxFirst = _mm256_unpacklo_epi32(wx, wx);
+        const __m256i upperFirst =
+            horizontal(pairUp, pairsAt(top, at[0], at[1], at[4], at[5]), wxFirst);
+        const __m256i lowerFirst =
+            horizontal(pairUp, pairsAt(bottom, at[0], at[1], at[4], at[5]), wxFirst);
+        const __m256i wxSecond = _mm256_unpackhi_epi32(wx, wx);
+        const __m256i upperSecond =
+            horizontal(pairUp, pairsAt(top, at[2], at[3], at[6], at[7]), wxSecond);
+        const __m256i lowerSecond =
+            horizontal(pairUp, pairsAt(bottom, at[2], at[3], at[6], at[7]), wxSecond);
+        const __m256i firstBlend = vertical(upperFirst, lowerFirst, _mm256_shuffle_epi32(wy, 0x00),
+                                            _mm256_shuffle_epi32(wy, 0x55));
+        const __m256i secondBlend =
+            vertical(upperSecond, lowerSecond, _mm256_shuffle_epi32(wy, 0xAA),
+                     _mm256_shuffle_epi32(wy, 0xFF));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(row),
+                            _mm256_or_si256(_mm256_packus_epi16(firstBlend, secondBlend), opaque));
+    }
+}
+
+// countTile for a full tile, the indices of a row's eight pixels side by side: the weighted
+// sums by byte multiply-adds, the luminance sum's tenth as (sum·6554) >> 16 (exact up to
+// 2550 and beyond), the chroma sum's sixteenth rounded toward zero as the division does.
+ORBPIX_AVX2_KERNEL void countTileWide(const PixelImage& image, int i0, int i1, int j0,
+                                      Counters& counters) {
+    const __m256i luminanceWeights = _mm256_set1_epi32(0x00030601);  // 1, 6, 3, 0
+    const __m256i chromaWeights = _mm256_set1_epi32(0x0001F807);     // 7, −8, 1, 0
+    const __m256i ones = _mm256_set1_epi16(1);
+    const __m256i tenth = _mm256_set1_epi32(6554);
+    const __m256i towardZero = _mm256_set1_epi32(15);
+    const __m256i middle = _mm256_set1_epi32(128);
+    alignas(32) std::int16_t index[16];
+    for (int i = i0; i < i1; ++i) {
+        const __m256i px = _mm256_loadu_si256(
+            reinterpret_cast<const __m256i*>(image.row(i) + std::size_t(j0) * 4));
+        const __m256i luminance = _mm256_srli_epi32(
+            _mm256_mullo_epi32(_mm256_madd_epi16(_mm256_maddubs_epi16(px, luminanceWeights), ones),
+                               tenth),
+            16);
+        const __m256i sum = _mm256_madd_epi16(_mm256_maddubs_epi16(px, chromaWeights), ones);
+        const __m256i chroma = _mm256_add_epi32(
+            _mm256_srai_epi32(
+                _mm256_add_epi32(sum, _mm256_and_si256(_mm256_srai_epi32(sum, 31), towardZero)), 4),
+            middle);
+        // Luminance of pixels 0–3, chroma of 0–3, luminance of 4–7, chroma of 4–7.
+        _mm256_store_si256(reinterpret_cast<__m256i*>(index),
+                           _mm256_packs_epi32(luminance, chroma));
+        for (int k = 0; k < 4; ++k) {
+            ++counters.luminance[k][index[k]];
+            ++counters.chroma[k][index[k + 4]];
+            ++counters.luminance[k][index[k + 8]];
+            ++counters.chroma[k][index[k + 12]];
+        }
+    }
+}
+#endif
+
+// Makes the bands of rows [first, end), counting into counters; afterBand hears the rows of
+// each finished band and may stop the work.
+template <bool Mirrored, Kernel K, typename AfterBand>
+bool makeRows(const BandPlan& plan, int first, int end, Counters& counters, AfterBand&& afterBand) {
     PixelImage& image = *plan.image;
     const int width = image.width();
-    auto* const out = reinterpret_cast<std::uint32_t*>(image.bits());
     for (int i0 = first; i0 < end; i0 += kBandRows) {
         const int i1 = std::min(end, i0 + kBandRows);
         for (int j0 = 0; j0 < width; j0 += kTileColumns) {
             const int j1 = std::min(width, j0 + kTileColumns);
-            for (int i = i0; i < i1; ++i) {
-                std::uint32_t* row = out + std::size_t(i) * std::size_t(width);
-                const std::int64_t r64 = rows[i].r64;
-                // Samples jump from source row to source row, which the hardware's
-                // prefetchers cannot follow: ask for the lines under the next tile's first,
-                // middle and last samples of this row, a tile ahead. (Issued here, not in a
-                // helper: GCC drops a helper made only of prefetches as having no effect.)
-                if (rows[i].inside && j1 < width) {
-                    const int last = std::min(width, j1 + kTileColumns) - 1;
-                    for (const int j : {j1, std::min(j1 + 4, last), last}) {
-                        const auto [x, y] = samplePoint(trig[j], reverse, x0, y0, r64);
-                        const std::uint8_t* p = src.bits() + std::size_t(y >> 6) * src.stride() +
-                                                std::size_t(x >> 6) * 4;
-                        __builtin_prefetch(p);
-                        __builtin_prefetch(p + src.stride());
-                    }
-                }
-                if (rows[i].inside && reverse)
-                    sampleSpan<false, true>(src, trig, x0, y0, r64, j0, j1, row);
-                else if (rows[i].inside)
-                    sampleSpan<false, false>(src, trig, x0, y0, r64, j0, j1, row);
-                else if (reverse)
-                    sampleSpan<true, true>(src, trig, x0, y0, r64, j0, j1, row);
-                else
-                    sampleSpan<true, false>(src, trig, x0, y0, r64, j0, j1, row);
+#if defined(__x86_64__)
+            if (K == Kernel::Wide && j1 - j0 == kTileColumns) {
+                sampleTileWide<Mirrored>(plan, i0, i1, j0);
+                countTileWide(image, i0, i1, j0, counters);
+                continue;
             }
+#endif
+            sampleTile<Mirrored, K == Kernel::Wide ? Kernel::Sse2 : K>(plan, i0, i1, j0, j1);
             // Counted while the tile is still in the cache.
             countTile(image, i0, i1, j0, j1, counters.luminance, counters.chroma);
         }
@@ -276,6 +445,22 @@ bool makeRows(const BandPlan& plan, int first, int end, Counters& counters, Afte
     return true;
 }
 
+// The same for the kernel and direction of the plan.
+template <typename AfterBand>
+bool makeRows(const BandPlan& plan, int first, int end, Counters& counters, AfterBand&& afterBand) {
+    auto run = [&]<bool Mirrored>() {
+        switch (plan.kernel) {
+            case Kernel::Plain:
+                return makeRows<Mirrored, Kernel::Plain>(plan, first, end, counters, afterBand);
+            case Kernel::Sse2:
+                return makeRows<Mirrored, Kernel::Sse2>(plan, first, end, counters, afterBand);
+            case Kernel::Wide:
+                break;
+        }
+        return makeRows<Mirrored, Kernel::Wide>(plan, first, end, counters, afterBand);
+    };
+    return plan.reverse ? run.template operator()<true>() : run.template operator()<false>();
+}
 }  // namespace
 
 void requestUnwrapAbort() {
@@ -363,10 +548,12 @@ std::unique_ptr<PanoramaResult> PanoramaUnwrapper::unwrapRows(
     const double pTop = lensProfile(m_top);
     const double pBottom = lensProfile(m_bottom);
 
-    std::vector<ColumnTrig> trig(static_cast<std::size_t>(width));
+    std::vector<std::int32_t> cosines(static_cast<std::size_t>(width));
+    std::vector<std::int32_t> sines(static_cast<std::size_t>(width));
     for (int j = 0; j < width; ++j) {
         const int a = static_cast<int>(std::int64_t{j} * SineTable::kSize / width);
-        trig[j] = {SineTable::cosine(a), SineTable::sine(a)};
+        cosines[j] = SineTable::cosine(a);
+        sines[j] = SineTable::sine(a);
     }
 
     const std::int64_t x0 = static_cast<std::int64_t>(std::trunc(double{inner.cx} * 64));
@@ -384,7 +571,14 @@ std::unique_ptr<PanoramaResult> PanoramaUnwrapper::unwrapRows(
                          y0 - reach >= 0 && ((y0 + reach) >> 6) + 1 < src.height();
     }
 
-    const BandPlan plan{&src, trig.data(), rows.data(), x0, y0, reverse, &result->image};
+    // The wide kernel works in 32-bit lanes: a picture of at most 2^28 pixels whose rows are
+    // shorter than 2^24 keeps every coordinate of a row inside it, and its radius, within them.
+    const SimdLevel level = simdLevel();
+    const Kernel kernel = level >= SimdLevel::Avx2 && src.width() < (1 << 24) ? Kernel::Wide
+                          : level >= SimdLevel::Sse2                          ? Kernel::Sse2
+                                                                              : Kernel::Plain;
+    const BandPlan plan{&src, cosines.data(), sines.data(), rows.data(),   x0,
+                        y0,   reverse,        kernel,       &result->image};
     // Rows are reported in order as bands are finished, whichever thread made them.
     int reported = 0;
     auto report = [&](int done) {

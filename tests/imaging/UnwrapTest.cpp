@@ -7,8 +7,11 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
+#include <vector>
 
 #include "TestImages.h"
+#include "imaging/SimdLevel.h"
 #include "imaging/SineTable.h"
 
 namespace orbpix {
@@ -173,11 +176,40 @@ TEST(Unwrap, UniformRingFillsOneBinOfEachHistogram) {
     EXPECT_EQ(result->chroma[35], 64 * 16);
 }
 
+// Every level of vector instructions this processor offers, the plain one included, with
+// tiles cut short at the end of a strip (1001 columns) and rows clamped at the picture's edge.
 TEST(Unwrap, MatchesThePlainArithmeticOnNoise) {
     const PixelImage src = noise(301, 257, 7);
-    for (const bool reverse : {false, true}) {
-        expectSameAsReference(src, circles(150.3f, 128.7f, 25.2f, 120.9f), 512, 128, reverse);
-        expectSameAsReference(src, circles(150, 128, 0, 127), 1001, 37, reverse);
+    const PixelImage small = noise(61, 61, 11);
+    // Random rings and strip sizes too, some of them reaching the picture's edge.
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> unit(0, 1);
+    std::vector<std::tuple<RingCircles, int, int>> rings;
+    while (rings.size() < 6) {
+        const float cx = 60 + 180 * unit(random), cy = 60 + 137 * unit(random);
+        const float rout = std::min({cx, cy, 300 - cx, 256 - cy}) * (0.7f + 0.31f * unit(random));
+        const RingCircles c = circles(cx, cy, rout * 0.6f * unit(random), rout);
+        if (ringCanBeUnwrapped(c, 301, 257))
+            rings.emplace_back(c, 1 + static_cast<int>(random() % 700),
+                               1 + static_cast<int>(random() % 90));
+    }
+    const SimdLevel offered = simdLevel();
+    struct Widest {
+        ~Widest() { limitSimdLevel(kWidestSimd); }
+    } widest;
+    for (const SimdLevel level :
+         {SimdLevel::Plain, SimdLevel::Sse2, SimdLevel::Avx2, SimdLevel::Avx512Vbmi}) {
+        if (level > offered)
+            break;
+        SCOPED_TRACE(testing::Message() << "level " << static_cast<int>(level));
+        limitSimdLevel(level);
+        for (const bool reverse : {false, true}) {
+            expectSameAsReference(src, circles(150.3f, 128.7f, 25.2f, 120.9f), 512, 128, reverse);
+            expectSameAsReference(src, circles(150, 128, 0, 127), 1001, 37, reverse);
+            expectSameAsReference(small, circles(29.5f, 29.5f, 3, 30.4f), 400, 100, reverse);
+            for (const auto& [c, w, h] : rings)
+                expectSameAsReference(src, c, w, h, reverse);
+        }
     }
 }
 
