@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPainter>
 
 #include "skins/ParentBackground.h"
@@ -104,6 +105,17 @@ void SkinDialog::paintEvent(QPaintEvent* event) {
     QImage surface(size(), QImage::Format_RGB32);
     paintBackground(surface, QPoint());
     QPainter(this).drawImage(0, 0, surface);
+}
+
+void colourCaptionsFor(QRgb ground, const std::map<int, QWidget*>& controls) {
+    const QColor text = qGray(ground) < 128 ? QColor(230, 230, 230) : QColor(20, 20, 20);
+    for (const auto& [id, widget] : controls) {
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            QPalette palette = label->palette();
+            palette.setColor(QPalette::WindowText, text);
+            label->setPalette(palette);
+        }
+    }
 }
 
 void pumpMessages() {

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QPointer>
 #include <QString>
+#include <map>
 
 #include "skins/SkinBitmap.h"
 
@@ -47,6 +48,10 @@ private:
     QPointer<SkinButton> m_ok;
     QPointer<SkinButton> m_cancel;
 };
+
+// Skins give dialogs no text colour: the captions (the labels among the controls) take light
+// or dark text, whichever reads on the given ground colour.
+void colourCaptionsFor(QRgb ground, const std::map<int, QWidget*>& controls);
 
 // Lets the interface breathe during long work on the user-interface thread: every pending
 // event is handled. A request to quit stays pending for the main loop.

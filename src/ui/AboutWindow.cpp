@@ -165,14 +165,7 @@ bool AboutWindow::event(QEvent* event) {
 void AboutWindow::followSkinText() {
     // As in the other skinned dialogs: light or dark text, whichever reads on the ground.
     const QRgb back = skinColor(QStringLiteral("PI_COL"), qRgb(255, 255, 255));
-    const QColor text = qGray(back) < 128 ? QColor(230, 230, 230) : QColor(20, 20, 20);
-    for (const auto& [id, widget] : m_controls) {
-        if (auto* label = qobject_cast<QLabel*>(widget)) {
-            QPalette palette = label->palette();
-            palette.setColor(QPalette::WindowText, text);
-            label->setPalette(palette);
-        }
-    }
+    colourCaptionsFor(back, m_controls);
 }
 
 void showAboutWindow(QWidget* parent) {

@@ -108,13 +108,13 @@ QString formatWithReal(const QString& format, double value) {
             i = j;
             continue;
         }
-        QString spec = QLatin1Char('%') + flags;
+        QString conversion = QLatin1Char('%') + flags;
         if (hasWidth)
-            spec += QString::number(width);
+            conversion += QString::number(width);
         if (precision >= 0)
-            spec += QLatin1Char('.') + QString::number(precision);
-        spec += format.at(j);
-        out += QString::asprintf(spec.toLatin1().constData(), value);
+            conversion += QLatin1Char('.') + QString::number(precision);
+        conversion += format.at(j);
+        out += QString::asprintf(conversion.toLatin1().constData(), value);
         filled = true;
         i = j + 1;
     }
@@ -234,14 +234,7 @@ void AlbumPropertiesDialog::followSkinText() {
     const QImage& picture = background().picture();
     const QRgb back = picture.isNull() ? qRgb(255, 255, 255)
                                        : picture.pixel(picture.width() / 2, picture.height() / 2);
-    const QColor text = qGray(back) < 128 ? QColor(230, 230, 230) : QColor(20, 20, 20);
-    for (const auto& [id, widget] : m_controls) {
-        if (auto* label = qobject_cast<QLabel*>(widget)) {
-            QPalette palette = label->palette();
-            palette.setColor(QPalette::WindowText, text);
-            label->setPalette(palette);
-        }
-    }
+    colourCaptionsFor(back, m_controls);
 }
 
 }  // namespace orbpix

@@ -207,14 +207,7 @@ void ImagePropertiesDialog::followSkinText() {
     // The skins give no text colour for dialogs; the captions take whichever of light and dark
     // reads on the dialog's colour.
     const QRgb back = skinColor(QStringLiteral("PI_COL"), qRgb(255, 255, 255));
-    const QColor text = qGray(back) < 128 ? QColor(230, 230, 230) : QColor(20, 20, 20);
-    for (const auto& [id, widget] : m_controls) {
-        if (auto* label = qobject_cast<QLabel*>(widget)) {
-            QPalette palette = label->palette();
-            palette.setColor(QPalette::WindowText, text);
-            label->setPalette(palette);
-        }
-    }
+    colourCaptionsFor(back, m_controls);
 }
 
 bool ImagePropertiesDialog::event(QEvent* event) {
