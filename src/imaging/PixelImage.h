@@ -52,8 +52,11 @@ public:
 private:
     int m_width = 0;
     int m_height = 0;
+    struct Release {
+        void operator()(std::uint8_t* block) const noexcept;
+    };
     std::size_t m_capacity = 0;  // bytes
-    std::unique_ptr<std::uint8_t[]> m_pixels;
+    std::unique_ptr<std::uint8_t[], Release> m_pixels;
 };
 
 // Writes the image uncompressed: width and height as 32-bit values, then every pixel as one
