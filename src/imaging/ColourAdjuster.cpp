@@ -386,8 +386,8 @@ ORBPIX_AVX2 void matrixPass256(const std::array<std::int32_t, 12>& m, std::uint8
 
 // Where the processor can pick any of 128 bytes by index, the tone table needs no arithmetic:
 // two lookups cover its halves and the top bit of each byte chooses between them. The matrix
-// then runs as in the form above.
-#define ORBPIX_AVX512 __attribute__((target("avx2,avx512f,avx512bw,avx512vbmi")))
+// then runs in the direct form below.
+#define ORBPIX_AVX512 __attribute__((target("avx2,avx512f,avx512bw,avx512vbmi,avx512vnni")))
 
 // GCC 12's own AVX-512 headers fill the unused half of an extract with an undefined value and
 // then warn that it may be uninitialised (fixed in GCC 13); the warning says nothing of ours.
@@ -396,30 +396,58 @@ ORBPIX_AVX2 void matrixPass256(const std::array<std::int32_t, 12>& m, std::uint8
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
-// The direct matrix form on sixteen pixels at once.
+// The direct matrix form on sixteen pixels at once, with every channel value taken as 64
+// times itself: each sum is then 64 times the plain one (at most 3·32767·255·64 < 2^31 in
+// size for any factors in words), so its upper word is the plain sum shifted down by ten. Gathering
+// upper words replaces the shifts and the narrowing of the forms above; the unsigned pack clamps to
+// 0..255 as before.
 struct DirectMatrix512 {
-    __m512i br[3];
+    __m512i br[3];  // as in DirectMatrix
     __m512i g0[3];
 };
 
-ORBPIX_AVX512 inline __m512i directChannel512(__m512i br, __m512i ga, const DirectMatrix512& d,
-                                              int k) {
-    return _mm512_srai_epi32(
-        _mm512_add_epi32(_mm512_madd_epi16(br, d.br[k]), _mm512_madd_epi16(ga, d.g0[k])), 10);
+ORBPIX_AVX512 inline __m512i sum64(__m512i br64, __m512i ga64, const DirectMatrix512& d, int k) {
+    return _mm512_dpwssd_epi32(_mm512_madd_epi16(br64, d.br[k]), ga64, d.g0[k]);
 }
 
 // The fourth bytes come from original, the pixels as they were before the tone table.
 ORBPIX_AVX512 inline __m512i matrixDirect512(__m512i px, __m512i original,
                                              const DirectMatrix512& d) {
-    const __m512i br = _mm512_and_si512(px, _mm512_set1_epi32(0x00FF00FF));
-    const __m512i ga = _mm512_srli_epi16(px, 8);
+    const __m512i words = _mm512_set1_epi32(0x3FC03FC0);  // bits 6–13 of each word
+    const __m512i br64 = _mm512_and_si512(_mm512_slli_epi32(px, 6), words);
+    const __m512i ga64 = _mm512_and_si512(_mm512_srli_epi32(px, 2), words);
+    // Upper words of blue and green, alternating: b0 g0 b1 g1 … within each 128-bit quarter.
+    const __m512i upperWords =
+        _mm512_set_epi16(63, 31, 61, 29, 59, 27, 57, 25, 55, 23, 53, 21, 51, 19, 49, 17,  //
+                         47, 15, 45, 13, 43, 11, 41, 9, 39, 7, 37, 5, 35, 3, 33, 1);
     const __m512i bg =
-        _mm512_packs_epi32(directChannel512(br, ga, d, 0), directChannel512(br, ga, d, 1));
-    const __m512i ra =
-        _mm512_packs_epi32(directChannel512(br, ga, d, 2), _mm512_srli_epi32(original, 24));
-    const __m512i interleave =
-        _mm512_broadcast_i32x4(_mm_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15));
-    return _mm512_shuffle_epi8(_mm512_packus_epi16(bg, ra), interleave);
+        _mm512_permutex2var_epi16(sum64(br64, ga64, d, 0), upperWords, sum64(br64, ga64, d, 1));
+    const __m512i r0 = _mm512_srli_epi32(sum64(br64, ga64, d, 2), 16);
+    // Per quarter: b0 g0 b1 g1 b2 g2 b3 g3 r0 0 r1 0 r2 0 r3 0, then into pixel order.
+    const __m512i planar = _mm512_packus_epi16(bg, r0);
+    const __m512i order = _mm512_broadcast_i32x4(
+        _mm_setr_epi8(0, 1, 8, -1, 2, 3, 10, -1, 4, 5, 12, -1, 6, 7, 14, -1));
+    return _mm512_mask_blend_epi8(0x8888888888888888ull, _mm512_shuffle_epi8(planar, order),
+                                  original);
+}
+
+ORBPIX_AVX512 inline DirectMatrix512 directMatrix512(const std::array<std::int32_t, 12>& m) {
+    const DirectMatrix narrow = directMatrix(m);
+    DirectMatrix512 d;
+    for (int k = 0; k < 3; ++k) {
+        d.br[k] = _mm512_set1_epi32(_mm256_extract_epi32(narrow.br[k], 0));
+        d.g0[k] = _mm512_set1_epi32(_mm256_extract_epi32(narrow.g0[k], 0));
+    }
+    return d;
+}
+
+ORBPIX_AVX512 void matrixPass512(const std::array<std::int32_t, 12>& m, std::uint8_t* p,
+                                 std::size_t count) {
+    const DirectMatrix512 d = directMatrix512(m);
+    for (std::size_t i = 0; i + 16 <= count; i += 16, p += 64) {
+        const __m512i px = _mm512_loadu_si512(p);
+        _mm512_storeu_si512(p, matrixDirect512(px, px, d));
+    }
 }
 
 template <bool Matrix>
@@ -431,12 +459,7 @@ ORBPIX_AVX512 void tablePass512(const std::array<std::uint8_t, 256>& table,
     const __m512i high0 = _mm512_loadu_si512(table.data() + 128);
     const __m512i high1 = _mm512_loadu_si512(table.data() + 192);
     const __mmask64 fourth = 0x8888888888888888ull;
-    const DirectMatrix narrow = directMatrix(m);
-    DirectMatrix512 d;
-    for (int k = 0; k < 3; ++k) {
-        d.br[k] = _mm512_set1_epi32(_mm256_extract_epi32(narrow.br[k], 0));
-        d.g0[k] = _mm512_set1_epi32(_mm256_extract_epi32(narrow.g0[k], 0));
-    }
+    const DirectMatrix512 d = directMatrix512(m);
     for (std::size_t i = 0; i + 16 <= count; i += 16, p += 64) {
         const __m512i px = _mm512_loadu_si512(p);
         const __m512i low = _mm512_permutex2var_epi8(low0, px, low1);
@@ -462,6 +485,9 @@ std::size_t widestPass(const std::array<std::uint8_t, 256>& toneBytes,
     std::size_t done = 0;
     if (Tone && simdLevel() >= SimdLevel::Avx512Vbmi && !hasConstant(m)) {
         tablePass512<Matrix>(toneBytes, m, p, count);
+        done = count & ~std::size_t{15};
+    } else if (!Tone && simdLevel() >= SimdLevel::Avx512Vbmi && !hasConstant(m)) {
+        matrixPass512(m, p, count);
         done = count & ~std::size_t{15};
     } else if (!Tone && simdLevel() >= SimdLevel::Avx2 && !hasConstant(m)) {
         matrixPass256(m, p, count);

@@ -13,8 +13,8 @@ SimdLevel offered() {
 #if defined(__x86_64__) || defined(__i386__)
     static const SimdLevel level = [] {
         __builtin_cpu_init();
-        if (__builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw") &&
-            __builtin_cpu_supports("avx2"))
+        if (__builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vnni") &&
+            __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx2"))
             return SimdLevel::Avx512Vbmi;
         if (__builtin_cpu_supports("avx2"))
             return SimdLevel::Avx2;
