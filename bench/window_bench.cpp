@@ -161,8 +161,9 @@ int pictureToPanorama(const QString& folder, SkinManager& skins) {
     const int height = previewHeight(circles->outer.radius);
     std::unique_ptr<PanoramaResult> result;
     const auto unwrap = bench::measure(1, 7, [&] {
-        result =
-            unwrapper.unwrap(picture, &circles->outer, &circles->inner, 4 * height, height, {});
+        // Into the last strip's block, as the window's worker does.
+        result = unwrapper.unwrap(picture, &circles->outer, &circles->inner, 4 * height, height, {},
+                                  std::move(result));
         return result != nullptr;
     });
     printTiming("preview unwrap on two threads", unwrap);

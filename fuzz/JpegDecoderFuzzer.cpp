@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-#include "tourviewer/JpegDecoder.h"
+#include "imaging/JpegDecoder.h"
 
 namespace {
 
@@ -41,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     PixelImage picture;
     std::string why;
-    const auto result = tourviewer::decodeJpeg(std::span(data, size), picture, &why);
-    if (result != tourviewer::JpegResult::Ok) {
+    const auto result = decodeJpeg(std::span(data, size), picture, &why);
+    if (result != JpegResult::Ok) {
         if (!picture.isEmpty() || why.empty())
             std::abort();
         return 0;

@@ -6,7 +6,7 @@
 
 #include "imaging/PixelImage.h"
 
-namespace orbpix::tourviewer {
+namespace orbpix {
 
 enum class JpegResult { Ok, OutOfMemory, Invalid };
 
@@ -16,4 +16,10 @@ enum class JpegResult { Ok, OutOfMemory, Invalid };
 [[nodiscard]] JpegResult decodeJpeg(std::span<const std::uint8_t> jpeg, PixelImage& out,
                                     std::string* why = nullptr);
 
-}  // namespace orbpix::tourviewer
+// Decodes a colour JPEG file at its full size straight into into's block (reused when large
+// enough), with the pixels libjpeg gives any reader with its default settings. False, with
+// into's pixels undefined, for anything else: a grey or four-colour file, and data the
+// decoder had to make up or skip, which callers leave to a reader that reports it.
+[[nodiscard]] bool decodeColourJpegFile(const std::string& path, PixelImage& into);
+
+}  // namespace orbpix

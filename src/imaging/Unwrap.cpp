@@ -682,12 +682,15 @@ void PanoramaUnwrapper::runBackground(UnwrapJob& job) {
         listener.unwrapImpossible();
         return;
     }
-    auto result = unwrapRows(job.source, *inner, outer->radius, job.width, job.height, [&](int) {
-        if (!job.running.load())
-            return false;
-        listener.unwrapProgress();
-        return true;
-    });
+    auto result = unwrapRows(
+        job.source, *inner, outer->radius, job.width, job.height,
+        [&](int) {
+            if (!job.running.load())
+                return false;
+            listener.unwrapProgress();
+            return true;
+        },
+        std::move(job.reuse));
     if (!result || !job.running.load()) {
         listener.unwrapStopped();
         return;

@@ -37,6 +37,7 @@ bool BackgroundUnwrap::launch(UnwrapListener& listener, const std::optional<Lens
     {
         std::lock_guard lock(m_mutex);
         m_done = false;
+        m_job.reuse = std::move(m_spare);
     }
     m_job.running = true;
     try {
@@ -48,6 +49,16 @@ bool BackgroundUnwrap::launch(UnwrapListener& listener, const std::optional<Lens
         return false;
     }
     return true;
+}
+
+void BackgroundUnwrap::recycle(std::unique_ptr<PanoramaResult> strip) {
+    std::lock_guard lock(m_mutex);
+    m_spare = std::move(strip);
+}
+
+PixelImage BackgroundUnwrap::takePicture() {
+    stop();
+    return std::move(m_job.source);
 }
 
 void BackgroundUnwrap::stop() {

@@ -128,22 +128,27 @@ void PanoramaProjector::moveView(float pitchChange, float yawChange, int focalCh
 }
 
 bool PanoramaProjector::setSource(const std::uint8_t* pixels, int width, int height, bool copy) {
-    m_ownedSource.reset();
     m_source = nullptr;
     m_sourceWidth = m_sourceHeight = 0;
     m_ownsSource = false;
-    if (!pixels)
+    if (!pixels) {
+        m_ownedSource.clear();
         return true;
-    if (width <= 0 || height <= 0 || !PixelImage::isValidSize(width, height))
+    }
+    if (width <= 0 || height <= 0 || !PixelImage::isValidSize(width, height)) {
+        m_ownedSource.clear();
         return false;
+    }
     if (copy) {
-        const std::size_t bytes = std::size_t(width) * std::size_t(height) * 4;
-        m_ownedSource.reset(new (std::nothrow) std::uint8_t[bytes]);
-        if (!m_ownedSource)
+        // The next picture's copy goes into the last one's block: mapping a fresh block of
+        // this size costs more than the copy itself.
+        if (!m_ownedSource.reshape(width, height))
             return false;
-        std::memcpy(m_ownedSource.get(), pixels, bytes);
-        m_source = m_ownedSource.get();
+        if (pixels != m_ownedSource.bits())
+            std::memcpy(m_ownedSource.bits(), pixels, m_ownedSource.byteCount());
+        m_source = m_ownedSource.bits();
     } else {
+        m_ownedSource.clear();
         m_source = pixels;
     }
     m_sourceWidth = width;

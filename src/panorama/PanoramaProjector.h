@@ -129,7 +129,7 @@ private:
     Settings m_settings;
 
     const std::uint8_t* m_source = nullptr;
-    std::unique_ptr<std::uint8_t[]> m_ownedSource;
+    PixelImage m_ownedSource;
     int m_sourceWidth = 0;
     int m_sourceHeight = 0;
     bool m_ownsSource = false;

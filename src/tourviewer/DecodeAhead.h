@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "imaging/PixelImage.h"
-#include "tourviewer/JpegDecoder.h"
+#include "imaging/JpegDecoder.h"
 
 namespace orbpix::tourviewer {
 

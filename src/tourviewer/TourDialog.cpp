@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "tourviewer/JpegDecoder.h"
+#include "imaging/JpegDecoder.h"
 
 namespace orbpix::tourviewer {
 

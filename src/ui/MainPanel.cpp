@@ -1276,7 +1276,7 @@ void MainPanel::showItem(int index) {
             m_shownCircles = found->text;
     }
 
-    PixelImage image;
+    PixelImage image = m_unwrap.takePicture();
     QString error;
     if (!loadFitted(file, kUnlimited, kUnlimited, image, &error)) {
         showReadFailure(file, error);
@@ -1364,6 +1364,7 @@ void MainPanel::unwrapEvent(QEvent* event) {
     view.resetView();
     (void)view.setPicture(result->image.bits(), result->image.width(), result->image.height(),
                           /*copy=*/true);
+    m_unwrap.recycle(std::move(result));
     view.setReverse(m_shownReversed ? -1 : 1);
     applyColourToView();
     view.startDrawing();

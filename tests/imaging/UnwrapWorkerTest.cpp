@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -99,6 +100,39 @@ TEST(BackgroundUnwrap, DeliversACumulativeResultWithTheKey) {
     EXPECT_EQ(recorder.result->luminance[90], 255);
     EXPECT_EQ(recorder.result->chroma[128], 255);
     EXPECT_FALSE(worker.isRunning());
+}
+
+// The window decodes the next picture into the last one's block and unwraps into the last
+// strip's block; what was there before must not show through.
+TEST(BackgroundUnwrap, TheNextJobReusesThePictureAndStripBlocks) {
+    Recorder recorder;
+    BackgroundUnwrap worker;
+    PixelImage picture = test::greyImage(240, 240, 90);
+    const std::uint8_t* pictureBlock = picture.bits();
+    ASSERT_TRUE(worker.start(recorder, std::move(picture), circle(120, 120, 100),
+                             circle(120, 120, 23), "first"));
+    ASSERT_TRUE(recorder.waitForEnd(1));
+    ASSERT_TRUE(recorder.result);
+    const std::uint8_t* stripBlock = recorder.result->image.bits();
+    worker.recycle(std::move(recorder.result));
+
+    PixelImage next = worker.takePicture();
+    EXPECT_EQ(next.bits(), pictureBlock);
+    ASSERT_TRUE(next.reshape(200, 200));
+    std::memset(next.bits(), 40, next.byteCount());
+    ASSERT_TRUE(worker.start(recorder, std::move(next), circle(100, 100, 90), circle(100, 100, 20),
+                             "second"));
+    ASSERT_TRUE(recorder.waitForEnd(2));
+    worker.stop();
+    ASSERT_TRUE(recorder.result);
+    const PixelImage& strip = recorder.result->image;
+    EXPECT_EQ(strip.bits(), stripBlock);
+    EXPECT_EQ(strip.height(), 141);  // trunc(90·π/2)
+    for (int y = 0; y < strip.height(); ++y)
+        for (int x = 0; x < strip.width(); ++x)
+            ASSERT_EQ(strip.pixel(x, y)[1], 40) << x << "," << y;
+    EXPECT_EQ(recorder.result->luminance[39], 0);
+    EXPECT_EQ(recorder.result->luminance[40], 255);
 }
 
 TEST(BackgroundUnwrap, ImpossibleCircles) {

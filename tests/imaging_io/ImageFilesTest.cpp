@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageWriter>
 #include <cstring>
 
 #include "imaging/io/FormatPatterns.h"
@@ -61,6 +62,7 @@ TEST(ImageFiles, LoadFittedNeverEnlargesAndKeepsPixels) {
 
 // Full-size colour JPEGs are decoded straight into the picture's block, the rest through a
 // conversion: either way the pixels are the reader's own, and a reused picture is replaced.
+// The ring photographs are what the preview's histograms are made from.
 TEST(ImageFiles, FullSizeDecodeGivesTheReadersPixels) {
     test::QtTempFolder folder;
     const QString colour = writePicture(folder, "colour.jpg", 301, 203);
@@ -70,10 +72,24 @@ TEST(ImageFiles, FullSizeDecodeGivesTheReadersPixels) {
             grey.scanLine(y)[x] = std::uint8_t(x * 2 + y);
     const QString greyPath = folder.path("grey.jpg");
     ASSERT_TRUE(grey.save(greyPath));
+    const QImage ring(QStringLiteral(ORBPIX_SOURCE_DIR "/examples/mars_1600x1200_normal.jpg"));
+    ASSERT_FALSE(ring.isNull());
+    const QString progressive = folder.path("progressive.jpg");
+    QImageWriter writer(progressive, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    writer.setQuality(95);
+    ASSERT_TRUE(writer.write(ring));
+    // Cut in the middle of its data: the reader fills the rest with grey.
+    const QString cut = writeBytes(folder, "cut.jpg", test::readFile(colour).left(1500));
     PixelImage image;
-    ASSERT_TRUE(image.allocate(1000, 1000));
-    for (const QString& path : {colour, greyPath}) {
+    ASSERT_TRUE(image.allocate(2000, 2000));
+    const std::uint8_t* block = image.bits();
+    for (const QString& path :
+         {colour, greyPath, progressive, cut,
+          QStringLiteral(ORBPIX_SOURCE_DIR "/examples/mars_1600x1200_normal.jpg"),
+          QStringLiteral(ORBPIX_SOURCE_DIR "/examples/mars_1200x900_reverse.jpg")}) {
         ASSERT_TRUE(loadFitted(path, kUnlimited, kUnlimited, image));
+        EXPECT_EQ(image.bits(), block) << path.toStdString();
         const QImage expected = QImage(path).convertToFormat(QImage::Format_RGB32);
         ASSERT_EQ(image.width(), expected.width());
         ASSERT_EQ(image.height(), expected.height());

@@ -1,4 +1,4 @@
-#include "tourviewer/JpegDecoder.h"
+#include "imaging/JpegDecoder.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 
 #include "TourViewerSupport.h"
 
-namespace orbpix::tourviewer {
+namespace orbpix {
 namespace {
 
 using test::Bytes;
@@ -143,4 +143,4 @@ TEST(JpegDecoder, RefusesSizesNoPictureCanHave) {
 }
 
 }  // namespace
-}  // namespace orbpix::tourviewer
+}  // namespace orbpix

@@ -1,5 +1,6 @@
 #include "imaging/io/ImageFiles.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
@@ -8,6 +9,7 @@
 #include <cstring>
 
 #include "core/UncheckedWork.h"
+#include "imaging/JpegDecoder.h"
 #include "imaging/io/FormatPatterns.h"
 
 namespace orbpix {
@@ -128,7 +130,14 @@ QImage readFitted(const QString& path, int maxWidth, int maxHeight, QString* err
         reader.setQuality(75);
     }
     QImage image;
-    if (!direct || target != size || !decodeInto(reader, size, *direct, image)) {
+    // libjpeg hands a colour JPEG over in the picture's own layout; Qt's reader would decode
+    // it to three bytes a pixel and spread them out again.
+    if (direct && target == size && formatCodeForReaderFormat(reader.format()) == kFormatJpeg &&
+        decodeColourJpegFile(QFile::encodeName(path).toStdString(), *direct) &&
+        direct->width() == size.width() && direct->height() == size.height()) {
+        image = QImage(direct->bits(), size.width(), size.height(), qsizetype(direct->stride()),
+                       QImage::Format_RGB32);
+    } else if (!direct || target != size || !decodeInto(reader, size, *direct, image)) {
         limitQtPoolUnderThreadChecks();
         [[maybe_unused]] const UncheckedWork insideQt;
         image = reader.read();
@@ -197,16 +206,16 @@ bool readFileInfoRecord(const QString& path, std::span<std::uint32_t> record) {
 }
 
 bool loadFitted(const QString& path, int maxWidth, int maxHeight, PixelImage& out, QString* error) {
-    PixelImage decoded;
-    const QImage image = readFitted(path, maxWidth, maxHeight, error, &decoded);
-    if (image.isNull())
+    const QImage image = readFitted(path, maxWidth, maxHeight, error, &out);
+    if (image.isNull()) {
+        out.clear();
         return false;
-    if (image.constBits() == decoded.bits() && image.width() == decoded.width() &&
-        image.height() == decoded.height() && image.format() == QImage::Format_RGB32) {
-        out = std::move(decoded);
-        return true;
     }
+    if (image.constBits() == out.bits() && image.width() == out.width() &&
+        image.height() == out.height() && image.format() == QImage::Format_RGB32)
+        return true;
     if (!pixelImageFromQImage(image, out)) {
+        out.clear();
         setError(error, QStringLiteral("Not enough memory for \"%1\"").arg(path));
         return false;
     }

@@ -34,7 +34,8 @@ std::optional<ImageFileInfo> readImageFileInfo(const QString& path, QString* err
 [[nodiscard]] bool readFileInfoRecord(const QString& path, std::span<std::uint32_t> record);
 
 // Loads a picture fitted into maxWidth × maxHeight (kUnlimited for no limit on a side).
-// JPEG pictures are decoded at a reduced scale when the box is much smaller.
+// JPEG pictures are decoded at a reduced scale when the box is much smaller. A picture at its
+// full size is decoded into out's block when that is large enough; on failure out is empty.
 [[nodiscard]] bool loadFitted(const QString& path, int maxWidth, int maxHeight, PixelImage& out,
                               QString* error = nullptr);
 
