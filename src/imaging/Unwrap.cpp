@@ -310,6 +310,26 @@ ORBPIX_AVX2 inline __m256i vertical(__m256i upper, __m256i lower, __m256i weight
     return _mm256_packs_epi32(lo, hi);
 }
 
+// Eight samples' places in 1/64 pixel for one radius: (c·R) >> 8 is (c·R64) >> 14.
+struct WidePoints {
+    __m256i x, y;
+};
+
+template <bool Mirrored>
+ORBPIX_AVX2 inline WidePoints samplePoints(__m256i c, __m256i s, __m256i radius, __m256i x0,
+                                           __m256i y0) {
+    const __m256i dx = _mm256_srai_epi32(_mm256_mullo_epi32(c, radius), 8);
+    const __m256i dy = _mm256_srai_epi32(_mm256_mullo_epi32(s, radius), 8);
+    return {Mirrored ? _mm256_sub_epi32(x0, dx) : _mm256_add_epi32(x0, dx),
+            _mm256_sub_epi32(y0, dy)};
+}
+
+// The byte offset of each place's upper left neighbour.
+ORBPIX_AVX2 inline __m256i byteOffsets(__m256i x, __m256i y, __m256i stride) {
+    return _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(y, 6), stride),
+                            _mm256_slli_epi32(_mm256_srai_epi32(x, 6), 2));
+}
+
 static_assert(kTileColumns == 8, "the wide kernel makes a tile's row in one step");
 
 // A full tile of kTileColumns = 8 columns, one row at a time with all eight samples side by
@@ -335,6 +355,13 @@ ORBPIX_AVX2_KERNEL void sampleTileWide(const BandPlan& plan, int i0, int i1, int
     // Each sample's eight bytes (left BGRX, right BGRX) as pairs (left, right) per channel.
     const __m256i pairUp = _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15, 0,
                                             4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+    constexpr int kAhead = 2 * kTileColumns;
+    const bool prefetching = j0 + kAhead + kTileColumns <= width;
+    const int jAhead = prefetching ? j0 + kAhead : j0;
+    const __m256i cAhead =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(plan.cosines + jAhead));
+    const __m256i sAhead =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(plan.sines + jAhead));
     for (int i = i0; i < i1; ++i) {
         std::uint32_t* row = out + std::size_t(i) * std::size_t(width) + j0;
         const std::int64_t r64 = plan.rows[i].r64;
@@ -343,18 +370,27 @@ ORBPIX_AVX2_KERNEL void sampleTileWide(const BandPlan& plan, int i0, int i1, int
                                                      plan.y0, r64, j0, j0 + kTileColumns, row - j0);
             continue;
         }
-        ORBPIX_PREFETCH_NEXT_TILE(plan, width, j0 + kTileColumns, r64);
         const __m256i radius = _mm256_set1_epi32(static_cast<int>(r64 >> 6));
-        const __m256i dx = _mm256_srai_epi32(_mm256_mullo_epi32(c, radius), 8);
-        const __m256i dy = _mm256_srai_epi32(_mm256_mullo_epi32(s, radius), 8);
-        const __m256i x = Mirrored ? _mm256_sub_epi32(x0, dx) : _mm256_add_epi32(x0, dx);
-        const __m256i y = _mm256_sub_epi32(y0, dy);
+        if (prefetching) {
+            // Both neighbour rows of every sample of this row two tiles on: near the
+            // horizontal the eight samples lie on as many source rows, and lines asked for
+            // only one tile ahead had not all arrived when measured.
+            alignas(32) std::int32_t ahead[8];
+            const WidePoints pointsAhead = samplePoints<Mirrored>(cAhead, sAhead, radius, x0, y0);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(ahead),
+                               byteOffsets(pointsAhead.x, pointsAhead.y, stride));
+            _Pragma("GCC unroll 8") for (int k = 0; k < 8; ++k) {
+                __builtin_prefetch(top + ahead[k]);
+                __builtin_prefetch(bottom + ahead[k]);
+            }
+        }
+        const WidePoints points = samplePoints<Mirrored>(c, s, radius, x0, y0);
+        const __m256i x = points.x;
+        const __m256i y = points.y;
         const __m256i fx = _mm256_and_si256(x, fraction);
         const __m256i fy = _mm256_and_si256(y, fraction);
         alignas(32) std::int32_t at[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(at),
-                           _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(y, 6), stride),
-                                            _mm256_slli_epi32(_mm256_srai_epi32(x, 6), 2)));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(at), byteOffsets(x, y, stride));
         // Byte weights (64 − fx, fx), twice in each 32-bit lane, once per channel pair.
         __m256i wx = _mm256_or_si256(_mm256_sub_epi32(whole, fx), _mm256_slli_epi32(fx, 8));
         wx = _mm256_or_si256(wx, _mm256_slli_epi32(wx, 16));
