@@ -5,8 +5,8 @@
 #include <string>
 #include <thread>
 
-#include "imaging/PixelImage.h"
 #include "imaging/JpegDecoder.h"
+#include "imaging/PixelImage.h"
 
 namespace orbpix::tourviewer {
 
