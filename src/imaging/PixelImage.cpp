@@ -1,5 +1,6 @@
 #include "imaging/PixelImage.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -32,17 +33,22 @@ PixelImage::~PixelImage() = default;
 
 namespace {
 
-// Large pictures live in 2 MB pages where the system allows it: an unwrap visits the rows of
-// a ring in a circle, and with small pages nearly every row it steps onto is another page.
+// Every block starts on a cache line: the kernels store eight pixels (32 bytes) at a time at
+// multiples of eight pixels, and from malloc's 16-byte offset every other such store split
+// across two lines (an export-size unwrap measured 19.4 ms against 15.9 ms aligned).
+constexpr std::size_t kCacheLine = 64;
+// Large pictures start on a 2 MB boundary and ask for 2 MB pages where the system allows it,
+// so that a fresh block's first writes take one fault per 2 MB instead of one per 4 KB.
 constexpr std::size_t kLargePage = std::size_t{2} << 20;
 
 std::uint8_t* newBlock(std::size_t bytes) {
-    if (bytes < kLargePage)
-        return static_cast<std::uint8_t*>(std::malloc(bytes == 0 ? 1 : bytes));
-    const std::size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
-    auto* block = static_cast<std::uint8_t*>(std::aligned_alloc(kLargePage, rounded));
+    const std::size_t alignment = bytes < kLargePage ? kCacheLine : kLargePage;
+    // aligned_alloc wants a whole number of alignments.
+    const std::size_t rounded =
+        std::max<std::size_t>(alignment, (bytes + alignment - 1) / alignment * alignment);
+    auto* block = static_cast<std::uint8_t*>(std::aligned_alloc(alignment, rounded));
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-    if (block)
+    if (block && alignment == kLargePage)
         madvise(block, rounded, MADV_HUGEPAGE);
 #endif
     return block;

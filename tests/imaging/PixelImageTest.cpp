@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "core/ByteStream.h"
 
@@ -21,6 +23,14 @@ TEST(PixelImage, ReshapeKeepsALargeEnoughBlock) {
     std::uint8_t* grown = image.reshape(20, 20);
     ASSERT_NE(grown, nullptr);
     EXPECT_EQ(image.reshape(20, 20), grown);
+    // Blocks start on a cache line, a large picture's on a 2 MB boundary, and are written to
+    // their last byte without complaint (sanitizer builds check the size).
+    for (const auto& [w, h] : {std::pair{3, 3}, std::pair{4200, 1050}}) {
+        ASSERT_TRUE(image.allocate(w, h));
+        const auto at = reinterpret_cast<std::uintptr_t>(image.bits());
+        EXPECT_EQ(at % (w < 1000 ? 64 : 2 << 20), 0u) << w;
+        std::memset(image.bits(), 7, image.byteCount());
+    }
 }
 
 TEST(PixelImage, AssignCopiesPixelsAndReusesTheBlock) {
