@@ -20,7 +20,7 @@
 #include "skins/SkinAccess.h"
 #include "skins/SkinManager.h"
 #include "studio/MainFrame.h"
-#include "support/SettingsFixture.h"
+#include "support/ProgramFixture.h"
 
 namespace orbpix {
 namespace {
@@ -44,16 +44,14 @@ TEST(PreferencesRules, HomePagePrefixAndSliderSteps) {
 
 // The program's window on a library in a temporary folder, with the program's settings in
 // memory and a user who fills the preferences in when they open.
-class PreferencesTest : public test::SettingsFixture {
+class PreferencesTest : public test::ProgramFixture {
 protected:
     void SetUp() override {
-        SettingsFixture::SetUp();
+        ProgramFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         m_env.set("XDG_RUNTIME_DIR", m_temp.path("runtime"));
         ASSERT_TRUE(QDir().mkpath(m_temp.path("runtime")));
-        ASSERT_TRUE(resourceLibrary().load(QStringLiteral(ORBPIX_PROGRAM_DIR)));
-        ASSERT_TRUE(
-            m_skins.initialise(QStringLiteral(ORBPIX_PROGRAM_DIR "/Skins"), "Default", "Default"));
-        setProgramSkins(&m_skins);
         ASSERT_TRUE(albumLibrary().configure(LibraryConfig{}));
         ASSERT_TRUE(albumLibrary().setRoot(library(), RootCreation::Yes));
         ASSERT_TRUE(QDir().mkpath(library() + "/Mine"));
@@ -64,10 +62,6 @@ protected:
         m_settings.lastAlbum = "Mine";
         m_settings.libraryRoot = library();
         ASSERT_TRUE(saveSettings(m_settings));
-    }
-    void TearDown() override {
-        setProgramSkins(nullptr);
-        resourceLibrary().unload();
     }
     QString library() const { return m_temp.path("library"); }
     QString libraryPath() const {
@@ -116,7 +110,6 @@ protected:
             m_listed << frame.panel()->albumList()->itemText(row);
     }
 
-    SkinManager m_skins;
     AppSettings m_settings;
     int m_saves = 0;
     QStringList m_messages;

@@ -18,7 +18,7 @@
 #include "shell/WindowPlacement.h"
 #include "skins/SkinAccess.h"
 #include "skins/SkinManager.h"
-#include "support/SettingsFixture.h"
+#include "support/ProgramFixture.h"
 #include "ui/ImageProperties.h"
 #include "ui/MainPanel.h"
 
@@ -63,24 +63,18 @@ public:
 };
 
 // The library in a temporary folder with two albums, the shipped texts and the Default skin.
-class AlbumPropertiesTest : public test::SettingsFixture {
+class AlbumPropertiesTest : public test::ProgramFixture {
 protected:
     void SetUp() override {
-        SettingsFixture::SetUp();
-        ASSERT_TRUE(resourceLibrary().load(QStringLiteral(ORBPIX_PROGRAM_DIR)));
-        ASSERT_TRUE(
-            m_skins.initialise(QStringLiteral(ORBPIX_PROGRAM_DIR "/Skins"), "Default", "Default"));
-        setProgramSkins(&m_skins);
+        ProgramFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         addImagingPatterns(filePatternList());
         ASSERT_TRUE(albumLibrary().configure(LibraryConfig{}));
         ASSERT_TRUE(registry::writeText(registry::Hive::User, "Software\\Orbworks\\Albums", "path",
                                         library()));
         for (const char* name : {"Alpha", "Beta"})
             ASSERT_TRUE(QDir().mkpath(library() + '/' + name));
-    }
-    void TearDown() override {
-        setProgramSkins(nullptr);
-        resourceLibrary().unload();
     }
     QString library() const { return m_temp.path("library"); }
     // A file of the given size that takes no room on the disk.
@@ -89,8 +83,6 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_TRUE(file.resize(size));
     }
-
-    SkinManager m_skins;
 };
 
 TEST_F(AlbumPropertiesTest, ShowsTheFolderSizeCountAndDateAndKeepsItsPlace) {

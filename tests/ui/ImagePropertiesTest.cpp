@@ -24,7 +24,7 @@
 #include "shell/ResourceLibrary.h"
 #include "skins/SkinAccess.h"
 #include "skins/SkinManager.h"
-#include "support/SettingsFixture.h"
+#include "support/ProgramFixture.h"
 #include "support/TourExportSupport.h"
 #include "ui/CircleEditor.h"
 #include "ui/CircleGeometry.h"
@@ -122,15 +122,13 @@ TEST(ImagePropertiesRules, FitLayoutMinimumAndChanges) {
 }
 
 // One ring picture in an album of its own, with the dialog opened on it as the program does.
-class ImagePropertiesDialogTest : public test::SettingsFixture {
+class ImagePropertiesDialogTest : public test::ProgramFixture {
 protected:
     static constexpr int kSide = 400;
     void SetUp() override {
-        SettingsFixture::SetUp();
-        ASSERT_TRUE(resourceLibrary().load(QStringLiteral(ORBPIX_PROGRAM_DIR)));
-        ASSERT_TRUE(
-            m_skins.initialise(QStringLiteral(ORBPIX_PROGRAM_DIR "/Skins"), "Default", "Default"));
-        setProgramSkins(&m_skins);
+        ProgramFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         addImagingPatterns(filePatternList());
         const QString folder = m_temp.path(QStringLiteral("album"));
         ASSERT_TRUE(QDir().mkpath(folder));
@@ -144,8 +142,7 @@ protected:
     }
     void TearDown() override {
         m_album.reset();
-        setProgramSkins(nullptr);
-        resourceLibrary().unload();
+        ProgramFixture::TearDown();
     }
 
     // Opens the dialog on the item; the user's part runs once it is on screen.
@@ -166,7 +163,6 @@ protected:
         return m_album->property(0, name);
     }
 
-    SkinManager m_skins;
     std::unique_ptr<FolderAlbum> m_album;
     EditHistory m_history;
 };

@@ -24,8 +24,8 @@
 #include "skins/SkinButton.h"
 #include "skins/SkinManager.h"
 #include "skins/SkinSlider.h"
+#include "support/ProgramFixture.h"
 #include "support/ScriptedUi.h"
-#include "support/SettingsFixture.h"
 #include "support/TestScanner.h"
 #include "support/TourExportSupport.h"
 #include "tourfmt/TourAlbum.h"
@@ -44,14 +44,12 @@ using TourUser = test::ScriptedUi;
 
 // The panel in a window of its own, on a library seeded from the program's examples, with a
 // user who answers every question with OK and whose messages are recorded.
-class MainPanelTest : public test::SettingsFixture {
+class MainPanelTest : public test::ProgramFixture {
 protected:
     void SetUp() override {
-        SettingsFixture::SetUp();
-        ASSERT_TRUE(resourceLibrary().load(QStringLiteral(ORBPIX_PROGRAM_DIR)));
-        ASSERT_TRUE(
-            m_skins.initialise(QStringLiteral(ORBPIX_PROGRAM_DIR "/Skins"), "Default", "Default"));
-        setProgramSkins(&m_skins);
+        ProgramFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         addImagingPatterns(filePatternList());
         LibraryConfig config;
         config.examplesFolder = QStringLiteral(ORBPIX_PROGRAM_DIR "/Examples");
@@ -78,8 +76,7 @@ protected:
     }
     void TearDown() override {
         delete m_panel;
-        setProgramSkins(nullptr);
-        resourceLibrary().unload();
+        ProgramFixture::TearDown();
     }
     QString library() const { return m_temp.path("library"); }
 
@@ -103,7 +100,6 @@ protected:
         return static_cast<T*>(m_panel->control(id));
     }
 
-    SkinManager m_skins;
     AppSettings m_settings;
     QWidget m_window;
     MainPanel* m_panel = nullptr;
