@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "BenchTiming.h"
@@ -81,11 +80,9 @@ int main(int argc, char**) {
     std::vector<double> fromWindow;
     for (int run = 0; run < 9; ++run) {
         orbpix::test::RunningProgram program(tour, folder.path("err"), {"ORBTOUR_TRACE=1"});
-        // Looked for every millisecond: the usual wait's five would blur a 40 ms figure.
-        const auto deadline = Clock::now() + 20s;
-        while (orbpix::test::framesIn(program.errors()) == 0 && Clock::now() < deadline)
-            std::this_thread::sleep_for(1ms);
-        if (orbpix::test::framesIn(program.errors()) == 0)
+        // Looked for every millisecond: the usual five would blur a 40 ms figure.
+        if (!orbpix::test::waitUntil([&] { return orbpix::test::framesIn(program.errors()) > 0; },
+                                     20s, 1ms))
             return 1;
         starts.push_back(msSince(program.startTime()));
         fromWindow.push_back(frameTime(program.errors(), 1));
